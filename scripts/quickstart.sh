@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds and installs the library into ./_install
+# and runs the example program against the installed package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-deps.sh
+cmake -S . -B build -DVARNEL_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX="$PWD/_install"
+cmake --build build -j"$(nproc)"
+cmake --install build
+cmake -S examples -B build-examples -DCMAKE_PREFIX_PATH="$PWD/_install"
+cmake --build build-examples -j"$(nproc)"
+./build-examples/values

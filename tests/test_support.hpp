@@ -1,0 +1,80 @@
+// Helpers shared by the tests: exact bit patterns, errors in units in the last
+// place against high-precision references, and the reference-table reader.
+#ifndef VARNEL_TESTS_TEST_SUPPORT_HPP
+#define VARNEL_TESTS_TEST_SUPPORT_HPP
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace varnel::test {
+
+inline uint64_t bits(double v) {
+  uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+inline uint32_t bits(float v) {
+  uint32_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+inline double from_bits(uint64_t b) {
+  double v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
+inline float from_bits32(uint32_t b) {
+  float v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
+
+// Error of `got` against the exact value `ref`, in units of the spacing of
+// the precision T at ref (the spacing of the smallest normal below it).
+template <typename T>
+long double ulp_error(T got, long double ref) {
+  const T r = static_cast<T>(ref);
+  T mag = std::fabs(r);
+  if (mag < std::numeric_limits<T>::min()) mag = std::numeric_limits<T>::min();
+  const long double spacing =
+      static_cast<long double>(std::nextafter(mag, std::numeric_limits<T>::infinity())) - mag;
+  return std::fabs(static_cast<long double>(got) - ref) / spacing;
+}
+
+// Parses a decimal of any length; long double keeps enough digits to measure
+// errors of a fraction of an ulp in double.
+inline long double parse_decimal(const std::string& s) {
+  return std::strtold(s.c_str(), nullptr);
+}
+
+// Rows of a CSV file below its header line, as strings.
+inline std::vector<std::vector<std::string>> read_csv(const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream in(std::string(VARNEL_TEST_DATA) + "/" + name);
+  std::string line;
+  bool header = true;
+  while (std::getline(in, line)) {
+    if (header) {
+      header = false;
+      continue;
+    }
+    if (line.empty()) continue;
+    std::vector<std::string> row;
+    std::stringstream ss(line);
+    std::string cell;
+    while (std::getline(ss, cell, ',')) row.push_back(cell);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace varnel::test
+
+#endif  // VARNEL_TESTS_TEST_SUPPORT_HPP
