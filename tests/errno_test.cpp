@@ -48,4 +48,13 @@ TEST(Errno, GammaKeepsErrno) {
   }
 }
 
+TEST(Errno, LnGammaKeepsErrno) {
+  for (double x : kDoubleEdges) {
+    expect_errno_kept([x] { (void)sf::d_lngamma(x); }, "d_lngamma(" + std::to_string(x) + ")");
+  }
+  for (float x : kFloatEdges) {
+    expect_errno_kept([x] { (void)sf::s_lngamma(x); }, "s_lngamma(" + std::to_string(x) + ")");
+  }
+}
+
 }  // namespace
