@@ -75,6 +75,18 @@ inline std::vector<std::vector<std::string>> read_csv(const std::string& name) {
   return rows;
 }
 
+// Normwise error of a complex result against the exact value (ref_re, ref_im),
+// relative to max(|ref|, floor), in units of 2^-52. A floor of 1 turns it into
+// an absolute error near the zeros of a function such as log-gamma.
+inline long double complex_error_eps(double got_re, double got_im, long double ref_re,
+                                     long double ref_im, long double floor = 0) {
+  const long double err = std::hypot(static_cast<long double>(got_re) - ref_re,
+                                     static_cast<long double>(got_im) - ref_im);
+  long double mag = std::hypot(ref_re, ref_im);
+  if (mag < floor) mag = floor;
+  return err / mag / 0x1p-52L;
+}
+
 }  // namespace varnel::test
 
 #endif  // VARNEL_TESTS_TEST_SUPPORT_HPP
