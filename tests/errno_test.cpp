@@ -57,4 +57,26 @@ TEST(Errno, LnGammaKeepsErrno) {
   }
 }
 
+const std::vector<std::complex<double>> kComplexEdges = {
+    {0.0, 0.0},     {-0.0, 0.0},    {-3.0, 0.0},     {-18.0, 0.0},  {-19.0, 0.0},
+    {-1e300, 0.0},  {1e-10, 0.0},   {-18.5, 0.0},    {150.0, 0.0},  {1e300, 1e300},
+    {-200.5, 300},  {-1.5, 300.0},  {0.0, 1e300},    {kInf, 0.0},   {-kInf, 1.0},
+    {kNaN, 0.0},    {0.0, kNaN},    {-2147483648.0, 0.0}, {-2147483649.0, 0.0},
+    {1e-320, -1e-320}, {700.0, 700.0}, {-700.0, 0.5}};
+
+TEST(Errno, ComplexGammaKeepsErrno) {
+  for (const auto& z : kComplexEdges) {
+    const std::string at = "(" + std::to_string(z.real()) + ", " + std::to_string(z.imag()) + ")";
+    expect_errno_kept([z] { (void)ce::z_gamma(z); }, "z_gamma" + at);
+    expect_errno_kept([z] { (void)ce::cstirf(z); }, "cstirf" + at);
+  }
+}
+
+TEST(Errno, ComplexLngammaKeepsErrno) {
+  for (const auto& z : kComplexEdges) {
+    const std::string at = "(" + std::to_string(z.real()) + ", " + std::to_string(z.imag()) + ")";
+    expect_errno_kept([z] { (void)ce::z_lngamma(z); }, "z_lngamma" + at);
+  }
+}
+
 }  // namespace
