@@ -48,6 +48,27 @@ TEST(Errno, GammaKeepsErrno) {
   }
 }
 
+TEST(Errno, CalerfKeepsErrno) {
+  // The region bounds keep every exponential inside its range (exp(-t*t) stays
+  // normal below the large-argument bound, exp(t*t) finite above the negative
+  // overflow bound); these arguments sit next to those bounds so that a
+  // changed bound or branch that lets one underflow or overflow shows here.
+  std::vector<double> xs = kDoubleEdges;
+  xs.insert(xs.end(), {26.5, -26.62, 20.0, 4.5, -4.5, 0.46875});
+  std::vector<float> xfs = kFloatEdges;
+  xfs.insert(xfs.end(), {9.19f, -9.38f, 9.0f, 4.5f, -4.5f});
+  for (int kind : {0, 1, 2, 3}) {
+    for (double x : xs) {
+      expect_errno_kept([x, kind] { (void)sf::d_calerf(x, kind); },
+                        "d_calerf(" + std::to_string(x) + ", " + std::to_string(kind) + ")");
+    }
+    for (float x : xfs) {
+      expect_errno_kept([x, kind] { (void)sf::s_calerf(x, kind); },
+                        "s_calerf(" + std::to_string(x) + ", " + std::to_string(kind) + ")");
+    }
+  }
+}
+
 TEST(Errno, LnGammaKeepsErrno) {
   for (double x : kDoubleEdges) {
     expect_errno_kept([x] { (void)sf::d_lngamma(x); }, "d_lngamma(" + std::to_string(x) + ")");
