@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
-# under qemu. Installs what is missing first.
+# under qemu, then the reliability stages: the suite again with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test with
+# ThreadSanitizer, and a bounded fuzzing run of every exported function.
+# Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
+# per function (default 30; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
 jobs=$(nproc)
+start=$SECONDS
 
 run_suite() { # build-dir, extra cmake arguments...
   local dir=$1
@@ -15,6 +20,31 @@ run_suite() { # build-dir, extra cmake arguments...
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
 
+# Sanitizer reports end the run with a failure; none is suppressed.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
 run_suite build-test
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
-echo "all suites passed"
+run_suite build-asan -DVARNEL_SANITIZE=address,undefined
+
+echo "=== build-tsan"
+cmake -S . -B build-tsan -DVARNEL_WERROR=ON -DVARNEL_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j"$jobs" --target threads_test
+# ThreadSanitizer's shadow memory layout does not fit every address-space
+# randomisation a kernel may be set to; run without randomisation if the
+# machine allows it.
+no_aslr=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
+"${no_aslr[@]}" build-tsan/tests/threads_test
+
+fuzz_seconds=${VARNEL_FUZZ_SECONDS:-30}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "=== build-fuzz"
+  cmake -S . -B build-fuzz -DVARNEL_WERROR=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DVARNEL_SANITIZE=address,undefined -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz
+  bash scripts/fuzz.sh "$fuzz_seconds" build-fuzz
+fi
+echo "all suites passed in $((SECONDS - start)) s"
