@@ -242,6 +242,32 @@ inline std::string no_range(const Args&, const Result&) { return ""; }
 
 }  // namespace calls_detail
 
+// Arguments for which a call may run long: up to an iteration cap (about
+// 2^25 steps, a good part of a second), or towards it. A conservative
+// superset, for tests that make many calls and want each one quick; the
+// fuzz targets and the termination tests cover these arguments.
+inline bool may_run_long(const std::string& id, const Args& in) {
+  const double a = in.d[0], b = in.d[1], x = in.d[2];
+  if (id == "d_igamma" || id == "d_igamc") {
+    const double xa = in.d[1];
+    return a >= 1e9 && std::fabs(xa - a) <= 0.1 * a;
+  }
+  if (id == "pseries") {
+    // Terms grow while n < b*x and overflow for large b*x; then the
+    // tolerance test never ends the series.
+    const bool quick = x > -1 && x < 0.999 && a >= 0 &&
+                       (std::fabs(b) <= 10 || std::fabs(b * x) <= 1);
+    return !quick;
+  }
+  if (id == "specfun_d_ibeta") {
+    if (std::isnan(a) || std::isnan(b) || std::isnan(x)) return false;
+    const bool quick = a > 0 && b > 0 && x >= 0 && x <= 1 && a <= 1e8 && b <= 1e8 &&
+                       !(x > 1 - 1e-9 && b < 1e-6 * (a + 1));
+    return !quick;
+  }
+  return false;
+}
+
 // The table of all sixteen exported functions.
 inline const std::vector<Exported>& exported_functions() {
   using namespace calls_detail;
