@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <set>
 #include <sstream>
@@ -182,6 +183,22 @@ std::string lngamma_fault(T x, T r, T bound, T out_of_domain) {
   return "";
 }
 
+// The incomplete gamma and beta functions form their prefactor from
+// logarithms of the size of a log x and ln Gamma(a); each rounding error there
+// is a relative error of the result, so a result may leave [0, 1] by that
+// much (the single fraction, with its absolute stopping tolerance, by up to
+// 1e-10 more). For parameters above about 1e13 those logarithms have lost
+// all accuracy and the results (0, infinity, NaN or anything in between)
+// promise nothing.
+constexpr double kMeaninglessParameter = 1e13;
+inline bool near_unit_interval(double r, double slack) { return r >= -slack && r <= 1 + slack; }
+// A few units of 2^-53 of the largest terms that enter a prefactor's logarithm.
+inline double log_terms_slack(std::initializer_list<double> terms) {
+  double sum = 16;
+  for (double t : terms) sum += std::fabs(t);
+  return 4e-16 * sum;
+}
+
 // Where the series or continued fraction of the incomplete gamma functions
 // stops at its step cap and returns NaN: huge a with x close to a (a little
 // wider than the documented region, which names a above about 3e13 for the
@@ -201,13 +218,16 @@ inline std::string igamma_fault(const Args& in, double r, double out_of_domain) 
   }
   if (!std::isfinite(a) || !std::isfinite(x)) return "";
   if (std::isnan(r) && igamma_may_reach_cap(a, x)) return "";
-  if (!in_unit_interval(r)) return "outside [0, 1]";
+  if (a > kMeaninglessParameter) return "";
+  if (!near_unit_interval(r, log_terms_slack({std::lgamma(a), a * std::log(x), x}))) {
+    return "outside [0, 1]";
+  }
   return "";
 }
 
 // Regularised incomplete beta by power series and two fractions: the
 // domain-error NaN (exact bits) for a <= 0, b <= 0, x < 0 or x > 1; +0 at
-// x = 0 and 1 at x = 1; in [0, 1] inside.
+// x = 0 and 1 at x = 1; in [0, 1] (to rounding) inside.
 inline std::string cephes_ibeta_fault(const Args& in, const Result& out) {
   const double a = in.d[0], b = in.d[1], x = in.d[2], r = double_of(out.re);
   if (a <= 0 || b <= 0 || x < 0 || x > 1) {
@@ -219,7 +239,15 @@ inline std::string cephes_ibeta_fault(const Args& in, const Result& out) {
     return std::isnan(r) ? "" : "NaN argument gave a number";
   }
   if (std::isinf(a) || std::isinf(b)) return "";
-  if (!in_unit_interval(r)) return "outside [0, 1]";
+  if (a > kMeaninglessParameter || b > kMeaninglessParameter) return "";
+  // Below the smallest normal double Gamma gives its overflow value and 1/a
+  // overflows, so the series' prefactor can come out as 0 * infinity or
+  // infinity: subnormal parameters promise nothing either.
+  const double smallest_normal = std::numeric_limits<double>::min();
+  if (a < smallest_normal || b < smallest_normal) return "";
+  const double slack = log_terms_slack(
+      {std::lgamma(a), std::lgamma(b), std::lgamma(a + b), a * std::log(x), b * std::log1p(-x)});
+  if (!near_unit_interval(r, slack)) return "outside [0, 1]";
   return "";
 }
 
@@ -234,7 +262,10 @@ inline std::string specfun_ibeta_fault(const Args& in, const Result& out) {
   if (!std::isfinite(a) || !std::isfinite(b)) return "";
   if (std::isnan(r) && (a + 1 == 1 || b + 1 == 1)) return "";
   if (std::isnan(r) && x >= 1 - 1e-13 && b <= 1e-13 * (a + 1)) return "";
-  if (!in_unit_interval(r)) return "outside [0, 1]";
+  if (a > kMeaninglessParameter || b > kMeaninglessParameter) return "";
+  const double slack = log_terms_slack(
+      {std::lgamma(a), std::lgamma(b), std::lgamma(a + b), a * std::log(x), b * std::log1p(-x)});
+  if (!near_unit_interval(r, 1e-10 + slack)) return "outside [0, 1]";
   return "";
 }
 
