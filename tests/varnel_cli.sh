@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# End-to-end test of the varnel evaluator: output format, argument syntax,
+# name lookup, the range and stdin modes, and that every kind of bad input
+# gives one line on stderr and a non-zero status instead of a crash.
+# usage: varnel_cli.sh [EMULATOR...] VARNEL
+# The expected results are exact values (integers of gamma, limits of erf,
+# poles, domain returns), so the same checks hold on every platform.
+set -u
+cmd=("$@")
+fail=0
+out="" err="" rc=0
+
+run() { # arguments of varnel; sets out, err, rc
+  local tmp
+  tmp=$(mktemp)
+  out=$("${cmd[@]}" "$@" 2>"$tmp")
+  rc=$?
+  err=$(cat "$tmp")
+  rm -f "$tmp"
+}
+
+run_stdin() { # input, arguments of varnel
+  local input=$1 tmp
+  shift
+  tmp=$(mktemp)
+  out=$(printf '%b' "$input" | "${cmd[@]}" "$@" 2>"$tmp")
+  rc=$?
+  err=$(cat "$tmp")
+  rm -f "$tmp"
+}
+
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; echo "     stdout: $out"; echo "     stderr: $err"; echo "     status: $rc"; fail=1; }
+
+# expect WHY PATTERN ARGS...: success, nothing on stderr, and stdout matching
+# the extended regular expression PATTERN (anchored at neither end).
+expect() {
+  local why=$1 pattern=$2
+  shift 2
+  run "$@"
+  if [ "$rc" -eq 0 ] && [ -z "$err" ] && grep -Eq -- "$pattern" <<<"$out"; then ok "$why"; else bad "$why"; fi
+}
+
+# reject WHY PATTERN ARGS...: a non-zero status below 128 (no signal), nothing
+# on stdout and exactly one line on stderr, matching PATTERN.
+reject() {
+  local why=$1 pattern=$2
+  shift 2
+  run "$@"
+  if [ "$rc" -ne 0 ] && [ "$rc" -lt 128 ] && [ -z "$out" ] && [ "$(grep -c . <<<"$err")" -eq 1 ] &&
+     grep -Eq -- "$pattern" <<<"$err"; then ok "$why"; else bad "$why"; fi
+}
+
+# --- one evaluation: decimal, hex-float and bits -------------------------------
+expect "d_gamma(5) is 24, printed with hex-float and bits" \
+  '^varnel::specfun::d_gamma\(5\) = 24$' d_gamma 5
+expect "the bit pattern line of d_gamma(5)" \
+  'hex-float 0x1\.8p\+4  bits 0x4038000000000000' d_gamma 5
+expect "s_gamma prints binary32 bits" \
+  's_gamma\(3\) = 2$' s_gamma 3
+expect "s_gamma prints 8 hex digits" 'bits 0x40000000$' s_gamma 3
+expect "a float argument is read straight to binary32 (0.1f echoes as 0.1)" \
+  's_lngamma\(0\.1\) = ' s_lngamma 0.1
+expect "hex-float arguments are accepted" 'd_gamma\(5\) = 24' d_gamma 0x1.4p+2
+expect "-0 keeps its sign: erf(-0) = -0" \
+  'd_calerf\(-0, 0\) = -0$' d_calerf -0 0
+expect "-0 bits" 'bits 0x8000000000000000' d_calerf -0 0
+expect "inf is accepted: erf(inf) = 1" 'd_calerf\(inf, 0\) = 1$' d_calerf inf 0
+expect "-inf is accepted: erfc(-inf) = 2" 'd_calerf\(-inf, 1\) = 2$' d_calerf -inf 1
+expect "nan is accepted and propagates" 'd_calerf\(-?nan, 2\) = -?nan$' d_calerf nan 2
+expect "the gamma pole gives the overflow value" \
+  'd_gamma\(0\) = 1\.79e\+308' d_gamma 0
+expect "the domain NaN of cephes::d_ibeta has its fixed bits" \
+  'bits 0x7ff8000000000000' cephes::d_ibeta 0 1 0.5
+expect "negative selectors are integers too" 'd_calerf\(0, -7\) = 1$' d_calerf 0 -7
+
+# --- complex results: both parts with their bits ------------------------------
+expect "z_gamma pole at 0: +inf + 0i" '^varnel::cephes::z_gamma\(\(0, 0\)\) = \(inf, 0\)$' z_gamma 0 0
+expect "z_gamma pole: real part bits" 're inf  hex-float inf  bits 0x7ff0000000000000' z_gamma 0 0
+expect "z_gamma pole: imaginary part bits" 'im 0  hex-float 0x0p\+0  bits 0x0000000000000000' z_gamma 0 0
+expect "z_lngamma pole at -3" 'z_lngamma\(\(-3, 0\)\) = \(inf, 0\)$' z_lngamma -3 0
+expect "z_gamma at -3 divides by a complex zero" 'z_gamma\(\(-3, 0\)\) = \(-?inf, -?nan\)' z_gamma -3 0
+
+# --- names ----------------------------------------------------------------------
+expect "fully qualified names" 'd_gamma\(5\) = 24' varnel::specfun::d_gamma 5
+expect "namespace-qualified names" 'd_gamma\(5\) = 24' specfun::d_gamma 5
+expect "cephes::d_ibeta at x = 1" '^varnel::cephes::d_ibeta\(2, 3, 1\) = 1$' cephes::d_ibeta 2 3 1
+expect "specfun::d_ibeta at x = 0" '^varnel::specfun::d_ibeta\(2, 3, 0\) = 0$' specfun::d_ibeta 2 3 0
+run specfun::d_ibeta 0.5 0.5 0.5; sf=$out
+run cephes::d_ibeta 0.5 0.5 0.5; ce=$out
+if [ "${sf#*= }" != "${ce#*= }" ] && grep -q '^varnel::specfun' <<<"$sf" && grep -q '^varnel::cephes' <<<"$ce"; then
+  ok "the two d_ibeta are different functions"
+else
+  out="$sf / $ce"; bad "the two d_ibeta are different functions"
+fi
+expect "constants print their bits" '^varnel::cephes::D_MACHEP = 1\.1102230246251565e-16' D_MACHEP
+expect "constant bits" 'bits 0x3ca0000000000000' cephes::D_MACHEP
+
+# --- --list -----------------------------------------------------------------------
+run --list
+if [ "$rc" -eq 0 ] && [ "$(grep -Ec '^  (float|double|std::complex<double>) varnel::' <<<"$out")" -eq 16 ] &&
+   [ "$(grep -c '^  varnel::cephes::[A-Z]' <<<"$out")" -eq 17 ]; then
+  ok "--list shows 16 functions and 17 constants"
+else
+  bad "--list shows 16 functions and 17 constants"
+fi
+expect "--list gives the signatures" \
+  'double varnel::cephes::d_igamma\(double a, double x\)' --list
+expect "--list gives complex signatures" \
+  'std::complex<double> varnel::cephes::z_lngamma\(std::complex<double> z\)' --list
+
+# --- range mode -------------------------------------------------------------------
+run d_gamma --range 1:5:1
+if [ "$rc" -eq 0 ] && [ "$(sed -n 1p <<<"$out")" = "x,result,result_bits" ] &&
+   [ "$(grep -c . <<<"$out")" -eq 6 ] && [ "$(sed -n 6p <<<"$out")" = "5,24,0x4038000000000000" ]; then
+  ok "range: header, five rows, exact factorials"
+else
+  bad "range: header, five rows, exact factorials"
+fi
+run d_calerf --range 0:1:0.1 0
+if [ "$rc" -eq 0 ] && [ "$(grep -c . <<<"$out")" -eq 12 ] && grep -q '^1,0,' <<<"$out" &&
+   grep -q '^0\.30000000000000004,0,' <<<"$out"; then
+  ok "range: TO is included, points are FROM + i*STEP"
+else
+  bad "range: TO is included, points are FROM + i*STEP"
+fi
+expect "range on a middle argument" '^1,3,0,0,0x0000000000000000$' cephes::d_ibeta 1 --range 1:3:1 0
+expect "range on the int selector" '^inf,2,0,0x0000000000000000$' d_calerf inf --range=0:2:1
+expect "descending range" '^3,2,0x4000000000000000$' d_gamma --range 3:1:-1
+expect "complex range prints both parts" \
+  '^re,im,result_re,result_im,result_re_bits,result_im_bits$' z_gamma --range 0:1:1 0
+
+# --- stdin mode -------------------------------------------------------------------
+run_stdin '# x kind\n0 0\n\ninf, 1\n-inf 1 # erfc\n' --stdin d_calerf
+if [ "$rc" -eq 0 ] && [ "$out" = $'x,kind,result,result_bits\n0,0,0,0x0000000000000000\ninf,1,0,0x0000000000000000\n-inf,1,2,0x4000000000000000' ]; then
+  ok "stdin: blanks, commas and comments"
+else
+  bad "stdin: blanks, commas and comments"
+fi
+run_stdin '5\nfive\n6 7\n3\n' --stdin d_gamma
+if [ "$rc" -eq 1 ] && [ "$(grep -c . <<<"$out")" -eq 3 ] &&
+   grep -q "line 2: argument 1 (x): 'five' is not a number" <<<"$err" &&
+   grep -q "line 3: d_gamma takes 1 argument (x), got 2" <<<"$err"; then
+  ok "stdin: bad lines are named on stderr, the good ones still evaluated, status 1"
+else
+  bad "stdin: bad lines are named on stderr, the good ones still evaluated, status 1"
+fi
+
+# --- bad input: one line, non-zero status ---------------------------------------
+reject "unknown function, with a suggestion" "unknown function 'd_gama' \(did you mean d_gamma\?\)" d_gama 1
+reject "unknown namespace" "unknown function 'special::d_gamma'" special::d_gamma 1
+reject "ambiguous d_ibeta" "'d_ibeta' is ambiguous: say specfun::d_ibeta or cephes::d_ibeta" d_ibeta 1 2 0.5
+reject "too few arguments" "d_igamc takes 2 arguments \(a, x\), got 1" d_igamc 1
+reject "too many arguments" "d_gamma takes 1 argument \(x\), got 2" d_gamma 1 2
+reject "complex takes two parts" "z_gamma takes 2 arguments \(re, im\), the real and imaginary part of z, got 1" z_gamma 1
+reject "unparsable number" "argument 1 \(x\) of d_gamma: '1\.5\.3' is not a number" d_gamma 1.5.3
+reject "trailing garbage" "argument 2 \(x\) of d_igamma: '2x' is not a number" d_igamma 1 2x
+reject "empty argument" "argument 1 \(x\) of d_gamma: an empty argument is not a number" d_gamma ''
+reject "overflowing decimal" "'1e999' overflows double" d_gamma 1e999
+reject "overflowing float" "'1e39' overflows float" s_gamma 1e39
+reject "non-integer selector" "argument 2 \(kind\) of d_calerf: '1\.5' is not an integer" d_calerf 1 1.5
+reject "selector out of int range" "'99999999999' is out of the range of int" d_calerf 1 99999999999
+reject "range with a zero step" "range STEP must not be zero" d_gamma --range 1:2:0
+reject "range that never reaches TO" "never reaches TO" d_gamma --range 1:2:-1
+reject "malformed range" "range '1:2' is not FROM:TO:STEP" d_gamma --range 1:2
+reject "range with a bad number" "range TO: 'x' is not a number" d_gamma --range 1:x:1
+reject "huge range" "more than 10000000 points" d_gamma --range 0:1:1e-9
+reject "fractional range on the selector" "integer FROM and STEP" d_calerf 1 --range 0:1:0.5
+reject "unknown option" "unknown option '--frobnicate'" --frobnicate
+reject "constant with arguments" "PI is a constant and takes no arguments" PI 1
+run
+if [ "$rc" -eq 2 ] && grep -q '^usage: varnel' <<<"$err"; then ok "no arguments: usage, status 2"; else bad "no arguments: usage, status 2"; fi
+
+exit $fail
