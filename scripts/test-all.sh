@@ -26,6 +26,45 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 run_suite build-test
+
+# The examples, built against the installed package as a user's project is
+# (CMake package, pkg-config and a plain compiler command), and the evaluator
+# from its installed place.
+echo "=== examples against the installed package"
+prefix=$PWD/build-test/_install
+rm -rf "$prefix"
+cmake --install build-test --prefix "$prefix" >/dev/null
+cmake -S examples -B build-test/examples -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build build-test/examples -j"$jobs"
+for source in examples/*.cpp; do
+  name=$(basename "$source" .cpp)
+  echo "--- $name"
+  "build-test/examples/$name"
+done
+PKG_CONFIG_PATH=$prefix/lib64/pkgconfig c++ -std=c++17 examples/values.cpp \
+  $(PKG_CONFIG_PATH=$prefix/lib64/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel) \
+  -o build-test/values-pkg-config
+build-test/values-pkg-config >/dev/null
+c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rpath,"$prefix/lib64" \
+  -lvarnel -o build-test/values-plain
+build-test/values-plain >/dev/null
+"$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
+
+# The accuracy report generator, on small samples (the full run that makes
+# docs/accuracy.md takes minutes). The reference pages are copied so that the
+# refresh of their accuracy blocks is exercised too.
+echo "=== reduced accuracy run"
+rm -rf build-test/accuracy-quick
+mkdir -p build-test/accuracy-quick
+cp docs/*.md build-test/accuracy-quick/
+/usr/bin/python3 tools/accuracy.py --quick --lib build-test/libvarnel.so.0 --out build-test/accuracy-quick
+for family in calerf gamma lngamma complex_gamma complex_lngamma igamma cephes_ibeta specfun_ibeta; do
+  test -s "build-test/accuracy-quick/accuracy-$family.png"
+done
+if grep -q "Not in the measured library" build-test/accuracy-quick/accuracy.md; then
+  echo "accuracy run: functions missing from the library"; exit 1
+fi
+
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
