@@ -252,7 +252,9 @@ def measure(task):
     mpmath.mp.dps = DIGITS
     started = time.monotonic()
     fn = library()[fname]
-    errors, kept = [], []
+    errors, kept, normal = [], [], []
+    single = single_precision(fname)
+    tiny = 2.0 ** -126 if single else 2.0 ** -1022
     for args in points:
         try:
             ref = reference(fname, args)
@@ -262,12 +264,18 @@ def measure(task):
             r = fn(Complex(args[0], args[1]))
             errors.append(complex_error((r.re, r.im), ref,
                                         imag_modulo_2pi=fname == "cephes::z_lngamma"))
+            magnitude = mpmath.fabs(ref)
         else:
-            errors.append(real_error(fn(*args), ref, single_precision(fname)))
+            errors.append(real_error(fn(*args), ref, single))
+            magnitude = abs(ref)
         kept.append(args)
+        # Whether the exact value is a normal number of the result's format
+        # (the summary separates the underflow range, where results are cut
+        # to 0 or lose digits by design).
+        normal.append(bool(magnitude >= tiny) and "underflow" not in label)
     if os.environ.get("ACCURACY_TIMING"):
         print(f"{time.monotonic() - started:7.1f} s  {fname}: {label}", file=sys.stderr)
-    return fname, label, kept, errors
+    return fname, label, kept, errors, normal
 
 
 # --------------------------------------------------------------------------
@@ -595,7 +603,7 @@ def md_cell(text):
 def region_table(results, fname):
     lines = ["| Region | Points | Max ULP | RMS ULP | Worst argument |",
              "|---|---:|---:|---:|---|"]
-    for f, label, points, errors in results:
+    for f, label, points, errors, _ in results:
         if f != fname or not points:
             continue
         worst, rms, nonfinite = stats(errors)
@@ -653,7 +661,7 @@ def plot_family(key, title, fnames, results, path):
     for ax, (fname, pname, keep) in zip(axes[:, 0], panels):
         lo, hi = PLOT_XLIM.get(fname, (-math.inf, math.inf))
         rows = [r for r in results if r[0] == fname]
-        for i, (_, label, points, errors) in enumerate(rows):
+        for i, (_, label, points, errors, _) in enumerate(rows):
             pairs = [(p, e) for p, e in zip(points, errors)
                      if keep(p) and lo <= p[PLOT_ARGUMENT.get(fname, 0)] <= hi]
             if not pairs:
@@ -749,24 +757,35 @@ def write_report(out_dir, results, quick, command, missing):
     if missing:
         lines += ["Not in the measured library (not built yet): " +
                   ", ".join(f"`{m}`" for m in missing) + ".", ""]
-    lines += ["## Summary", "",
-              "| Function | Points | Max ULP | RMS ULP | Worst argument | In region |",
-              "|---|---:|---:|---:|---|---|"]
+    lines += [
+        "## Summary", "",
+        "The first columns cover the points whose exact value is a normal number of",
+        "the result's format, outside the regions that return 0 by design where",
+        "the value underflows; the last column adds those points, where results are",
+        "cut to 0 or lose digits with the subnormals.", "",
+        "| Function | Points | Max ULP | RMS ULP | Worst argument | In region | Max ULP, all points |",
+        "|---|---:|---:|---:|---|---|---:|"]
     order = [f for _, _, _, fnames in FAMILIES for f in fnames]
     for fname in order:
-        errors, points, labels = [], [], []
-        for f, label, p, e in results:
+        errors, points, labels, normal = [], [], [], []
+        for f, label, p, e, n in results:
             if f == fname:
                 errors += e
                 points += p
+                normal += n
                 labels += [label] * len(p)
         if not points:
             continue
-        worst, rms, nonfinite = stats(errors)
+        keep = [i for i in range(len(points)) if normal[i]]
+        n_errors = [errors[i] for i in keep]
+        worst, rms, nonfinite = stats(n_errors)
+        worst = keep[worst]
         note = f" ({nonfinite} non-finite)" if nonfinite else ""
+        all_worst, _, all_nonfinite = stats(errors)
+        all_note = f" ({all_nonfinite} non-finite)" if all_nonfinite else ""
         lines.append(f"| `{fname}` | {len(points)} | {fmt_error(errors[worst])}{note} | "
                      f"{fmt_error(rms)} | {fmt_args(fname, points[worst])} | "
-                     f"{md_cell(labels[worst])} |")
+                     f"{md_cell(labels[worst])} | {fmt_error(errors[all_worst])}{all_note} |")
     lines.append("")
     for key, title, _, fnames in FAMILIES:
         present = [f for f in fnames if any(r[0] == f for r in results)]
