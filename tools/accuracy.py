@@ -271,7 +271,7 @@ def measure(task):
         kept.append(args)
         # Whether the exact value is a normal number of the result's format
         # (the summary separates the underflow range, where results are cut
-        # to 0 or lose digits by design).
+        # to 0 or lose digits by construction).
         normal.append(bool(magnitude >= tiny) and "underflow" not in label)
     if os.environ.get("ACCURACY_TIMING"):
         print(f"{time.monotonic() - started:7.1f} s  {fname}: {label}", file=sys.stderr)
@@ -745,7 +745,7 @@ def write_report(out_dir, results, quick, command, missing):
         "complex functions, so another C library can move them slightly.",
         "",
         "Errors of thousands of ULP and more are not faults of the measurement: they",
-        "are where the algorithms give up relative accuracy by design (the absolute",
+        "are where the algorithms give up relative accuracy by construction (the absolute",
         "stopping tolerance 1e-10 of `specfun::d_ibeta`; reflection near the poles of",
         "Γ; values cut to 0 or to a limit at the ends of a range; the",
         "logarithmic prefactor of the incomplete functions for large parameters,",
@@ -760,7 +760,7 @@ def write_report(out_dir, results, quick, command, missing):
     lines += [
         "## Summary", "",
         "The first columns cover the points whose exact value is a normal number of",
-        "the result's format, outside the regions that return 0 by design where",
+        "the result's format, outside the regions that deliberately return 0 where",
         "the value underflows; the last column adds those points, where results are",
         "cut to 0 or lose digits with the subnormals.", "",
         "| Function | Points | Max ULP | RMS ULP | Worst argument | In region | Max ULP, all points |",
