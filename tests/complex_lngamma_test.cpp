@@ -190,6 +190,27 @@ TEST(ComplexLngamma, ConjugateSymmetry) {
   }
 }
 
+// Near z = 0 the squared moduli of the shift factors and of the reflection
+// underflow; the logarithms must still come out finite and accurate, since
+// log Gamma(z) is about -log z there.
+TEST(ComplexLngamma, TinyArgumentsStayFinite) {
+  const ValueRow rows[] = {
+      {{1e-300, 0.0}, 690.7755278982137052054L, 0, 8, "square of the first shift factor is 0"},
+      {{-1e-300, 0.0}, 690.7755278982137052054L, -kPi, 8,
+       "and the reflection's moduli underflow"},
+      {{1e-200, 1e-200}, 460.1704450085291641489L, -0.7853981633974483096157L, 8,
+       "off the axis"},
+      {{-1e-200, -3e-200}, 459.3657260523121139616L, 1.892546881191538812633L, 8,
+       "mirrored, off the axis"},
+      {{1e-160, 0.0}, 368.4136148790473094429L, 0, 8, "square subnormal, not zero"},
+  };
+  for (const auto& row : rows) {
+    const Complex l = z_lngamma(row.z);
+    EXPECT_LE(complex_error_eps(l.real(), l.imag(), row.re, row.im, 1), row.max_eps)
+        << row.why << " z=" << show(row.z) << " -> " << show(l);
+  }
+}
+
 TEST(ComplexLngamma, OverflowOfIntermediates) {
   const Complex huge = z_lngamma(Complex(1e155, 1e155));
   EXPECT_FALSE(std::isfinite(huge.real()) && std::isfinite(huge.imag()))

@@ -17,6 +17,7 @@
 // x >= 0 it is the branch that is continuous in the right half-plane and zero
 // on the positive real axis; for x < 0 the angle of sin(pi z) brings in jumps
 // of 2 pi where sin(pi z) crosses the negative real axis.
+#include <cfloat>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -61,6 +62,16 @@ bool is_int32_integer(double x) noexcept {
   if (!(x >= -2147483648.0 && x <= 2147483647.0)) return false;
   const auto truncated = static_cast<std::int32_t>(x);
   return static_cast<double>(truncated) == x;
+}
+
+// log |p + iq| given its square p^2 + q^2 as the method forms it. Where that
+// square is a normal number it is used as it is; where it has underflowed
+// (|p + iq| below about 1.5e-154, as near z = 0) it has lost its digits and
+// may be 0, whose logarithm -inf would swamp a finite result, so the modulus
+// is then taken with hypot, which does not underflow.
+double log_modulus(double p, double q, double square) noexcept {
+  if (square < DBL_MIN) return std::log(std::hypot(p, q));
+  return 0.5 * std::log(square);
 }
 
 }  // namespace
@@ -113,7 +124,7 @@ Complex z_lngamma(Complex z) noexcept {
     double sum_angle = 0;
     for (int j = 0; j < n; ++j) {
       const double q = j + a;
-      sum_log = sum_log + 0.5 * std::log(q * q + b2);
+      sum_log = sum_log + log_modulus(q, b, q * q + b2);
       sum_angle = sum_angle + std::atan(b / q);
     }
     re = re - sum_log;
@@ -135,7 +146,15 @@ Complex z_lngamma(Complex z) noexcept {
   const double phi = std::atan2(si, sr);
   const double ms = std::sqrt(sr * sr + si * si);
   const double mz = std::sqrt(a * a + b2);
-  return Complex(std::log(kPi / (ms * mz)) - re, ((-tau - phi) - im));
+  const double product = ms * mz;
+  // log(pi / (|sin(pi z)| |z|)); for tiny |z| the moduli or their product
+  // underflow and pi / product would overflow, so the logarithms of the
+  // moduli are subtracted one by one instead.
+  const double log_ratio = product < DBL_MIN
+                               ? (std::log(kPi) - std::log(std::hypot(sr, si))) -
+                                     std::log(std::hypot(a, b))
+                               : std::log(kPi / product);
+  return Complex(log_ratio - re, ((-tau - phi) - im));
 }
 
 }  // namespace varnel::cephes
