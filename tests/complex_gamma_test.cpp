@@ -20,6 +20,7 @@ using Complex = std::complex<double>;
 using varnel::cephes::cstirf;
 using varnel::cephes::z_gamma;
 using varnel::test::bits;
+using varnel::test::show;
 using varnel::test::complex_error_eps;
 using varnel::test::parse_decimal;
 using varnel::test::read_csv;
@@ -27,12 +28,6 @@ using varnel::test::ulp_error;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string show(Complex z) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "(%.17g, %.17g)", z.real(), z.imag());
-  return buf;
-}
 
 struct PointRow {
   Complex z;

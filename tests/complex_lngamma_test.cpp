@@ -19,6 +19,7 @@ namespace {
 using Complex = std::complex<double>;
 using varnel::cephes::z_lngamma;
 using varnel::test::bits;
+using varnel::test::show;
 using varnel::test::complex_error_eps;
 using varnel::test::parse_decimal;
 using varnel::test::read_csv;
@@ -26,12 +27,6 @@ using varnel::test::read_csv;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = 3.141592653589793;
-
-std::string show(Complex z) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "(%.17g, %.17g)", z.real(), z.imag());
-  return buf;
-}
 
 struct PointRow {
   Complex z;

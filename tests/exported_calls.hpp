@@ -11,12 +11,6 @@
 //   - judge one call against the promises every function makes (errno kept,
 //     same bits when called again) and against the range of values its
 //     documentation gives for arguments in its domain.
-//
-// The functions are declared weak here so that these checks build and run
-// while families are still being added to the library: an absent function
-// has a null address and is skipped, unless its family is marked "required"
-// in tests/data/exported_symbols.txt, in which case required_but_absent()
-// names it and the checks fail.
 #ifndef VARNEL_TESTS_EXPORTED_CALLS_HPP
 #define VARNEL_TESTS_EXPORTED_CALLS_HPP
 
@@ -27,37 +21,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bits.hpp"
 #include "varnel/varnel.hpp"
-
-namespace varnel::specfun {
-[[gnu::weak]] float s_calerf(float x, int kind) noexcept;
-[[gnu::weak]] double d_calerf(double x, int kind) noexcept;
-[[gnu::weak]] float s_gamma(float x) noexcept;
-[[gnu::weak]] double d_gamma(double x) noexcept;
-[[gnu::weak]] float s_lngamma(float x) noexcept;
-[[gnu::weak]] double d_lngamma(double x) noexcept;
-[[gnu::weak]] double d_ibeta(double a, double b, double x) noexcept;
-}  // namespace varnel::specfun
-
-namespace varnel::cephes {
-[[gnu::weak]] std::complex<double> cstirf(std::complex<double> z) noexcept;
-[[gnu::weak]] std::complex<double> z_gamma(std::complex<double> z) noexcept;
-[[gnu::weak]] std::complex<double> z_lngamma(std::complex<double> z) noexcept;
-[[gnu::weak]] double d_igamma(double a, double x) noexcept;
-[[gnu::weak]] double d_igamc(double a, double x) noexcept;
-[[gnu::weak]] double incbcf(double a, double b, double x) noexcept;
-[[gnu::weak]] double incbd(double a, double b, double x) noexcept;
-[[gnu::weak]] double pseries(double a, double b, double x) noexcept;
-[[gnu::weak]] double d_ibeta(double a, double b, double x) noexcept;
-}  // namespace varnel::cephes
 
 namespace varnel::test {
 
@@ -89,34 +59,14 @@ struct Result {
   bool operator!=(const Result& o) const { return !(*this == o); }
 };
 
-inline uint64_t bits_of(double v) {
-  uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-inline uint32_t bits_of(float v) {
-  uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-inline double double_of(uint64_t b) {
-  double v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
-inline float float_of(uint64_t b) {
-  const uint32_t low = static_cast<uint32_t>(b);
-  float v;
-  std::memcpy(&v, &low, sizeof v);
-  return v;
-}
+// A float result is kept in the low 32 bits.
+inline float float_of(uint64_t b) { return from_bits32(static_cast<uint32_t>(b)); }
 
 struct Exported {
   const char* id;      // a file-name friendly name: the function's, with the
                        // namespace for the two d_ibeta
   const char* family;  // as in tests/data/exported_symbols.txt
   Signature signature;
-  bool (*present)();
   Result (*call)(const Args&);
   // Empty when the result keeps the documented range for these arguments,
   // else what is wrong.
@@ -135,14 +85,14 @@ constexpr uint64_t kDomainNaNBits = 0x7ff8000000000000;
 // ln Gamma has its minimum, -0.1214862905358..., at x = 1.4616321...
 constexpr double kLnGammaMinimum = -0.12148629053584961;
 
-inline Result of(float v) { return {bits_of(v), 0}; }
-inline Result of(double v) { return {bits_of(v), 0}; }
-inline Result of(std::complex<double> v) { return {bits_of(v.real()), bits_of(v.imag())}; }
+inline Result of(float v) { return {bits(v), 0}; }
+inline Result of(double v) { return {bits(v), 0}; }
+inline Result of(std::complex<double> v) { return {bits(v.real()), bits(v.imag())}; }
 
 inline std::string show(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.17g [%016llx]", v,
-                static_cast<unsigned long long>(bits_of(v)));
+                static_cast<unsigned long long>(bits(v)));
   return buf;
 }
 
@@ -176,7 +126,7 @@ template <typename T>
 std::string lngamma_fault(T x, T r, T bound, T out_of_domain) {
   const bool in_domain = x > 0 && x <= bound;
   if (!in_domain) {
-    return bits_of(r) == bits_of(out_of_domain) ? "" : "outside the domain but not the out-of-domain value";
+    return bits(r) == bits(out_of_domain) ? "" : "outside the domain but not the out-of-domain value";
   }
   if (!std::isfinite(r)) return "not finite inside the domain";
   if (r < static_cast<T>(kLnGammaMinimum) - static_cast<T>(1e-6)) return "below the minimum of ln Gamma";
@@ -212,7 +162,7 @@ inline bool igamma_may_reach_cap(double a, double x) {
 inline std::string igamma_fault(const Args& in, double r, double out_of_domain) {
   const double a = in.d[0], x = in.d[1];
   if (x <= 0 || a <= 0) {
-    return bits_of(r) == bits_of(out_of_domain)
+    return bits(r) == bits(out_of_domain)
                ? ""
                : "x <= 0 or a <= 0 but not the domain value " + show(out_of_domain);
   }
@@ -229,12 +179,12 @@ inline std::string igamma_fault(const Args& in, double r, double out_of_domain) 
 // domain-error NaN (exact bits) for a <= 0, b <= 0, x < 0 or x > 1; +0 at
 // x = 0 and 1 at x = 1; in [0, 1] (to rounding) inside.
 inline std::string cephes_ibeta_fault(const Args& in, const Result& out) {
-  const double a = in.d[0], b = in.d[1], x = in.d[2], r = double_of(out.re);
+  const double a = in.d[0], b = in.d[1], x = in.d[2], r = from_bits(out.re);
   if (a <= 0 || b <= 0 || x < 0 || x > 1) {
     return out.re == kDomainNaNBits ? "" : "outside the domain but not the domain-error NaN";
   }
-  if (x == 0) return out.re == bits_of(0.0) ? "" : "x = 0 but not +0";
-  if (x == 1) return out.re == bits_of(1.0) ? "" : "x = 1 but not 1";
+  if (x == 0) return out.re == bits(0.0) ? "" : "x = 0 but not +0";
+  if (x == 1) return out.re == bits(1.0) ? "" : "x = 1 but not 1";
   if (std::isnan(a) || std::isnan(b) || std::isnan(x)) {
     return std::isnan(r) ? "" : "NaN argument gave a number";
   }
@@ -257,7 +207,7 @@ inline std::string cephes_ibeta_fault(const Args& in, const Result& out) {
 // and x within a few units in the last place of 1 with b tiny against a + 1
 // is not reflected and stops at the step cap.
 inline std::string specfun_ibeta_fault(const Args& in, const Result& out) {
-  const double a = in.d[0], b = in.d[1], x = in.d[2], r = double_of(out.re);
+  const double a = in.d[0], b = in.d[1], x = in.d[2], r = from_bits(out.re);
   if (!(a > 0 && b > 0 && x >= 0 && x <= 1)) return "";
   if (!std::isfinite(a) || !std::isfinite(b)) return "";
   if (std::isnan(r) && (a + 1 == 1 || b + 1 == 1)) return "";
@@ -308,57 +258,54 @@ inline const std::vector<Exported>& exported_functions() {
   static const double* volatile anchor = &ce::D_MACHEP;
   (void)anchor;
   static const std::vector<Exported> table = {
-      {"s_calerf", "calerf", Signature::kFloatInt, [] { return &sf::s_calerf != nullptr; },
+      {"s_calerf", "calerf", Signature::kFloatInt,
        [](const Args& a) { return of(sf::s_calerf(a.f, a.kind)); },
        [](const Args& a, const Result& r) {
          return calerf_fault(a.f, a.kind, float_of(r.re), kFloatOverflow);
        }},
-      {"d_calerf", "calerf", Signature::kDoubleInt, [] { return &sf::d_calerf != nullptr; },
+      {"d_calerf", "calerf", Signature::kDoubleInt,
        [](const Args& a) { return of(sf::d_calerf(a.d[0], a.kind)); },
        [](const Args& a, const Result& r) {
-         return calerf_fault(a.d[0], a.kind, double_of(r.re), kDoubleOverflow);
+         return calerf_fault(a.d[0], a.kind, from_bits(r.re), kDoubleOverflow);
        }},
-      {"s_gamma", "gamma", Signature::kFloat, [] { return &sf::s_gamma != nullptr; },
+      {"s_gamma", "gamma", Signature::kFloat,
        [](const Args& a) { return of(sf::s_gamma(a.f)); },
        [](const Args& a, const Result& r) { return gamma_fault(a.f, float_of(r.re)); }},
-      {"d_gamma", "gamma", Signature::kDouble, [] { return &sf::d_gamma != nullptr; },
+      {"d_gamma", "gamma", Signature::kDouble,
        [](const Args& a) { return of(sf::d_gamma(a.d[0])); },
-       [](const Args& a, const Result& r) { return gamma_fault(a.d[0], double_of(r.re)); }},
-      {"s_lngamma", "lngamma", Signature::kFloat, [] { return &sf::s_lngamma != nullptr; },
+       [](const Args& a, const Result& r) { return gamma_fault(a.d[0], from_bits(r.re)); }},
+      {"s_lngamma", "lngamma", Signature::kFloat,
        [](const Args& a) { return of(sf::s_lngamma(a.f)); },
        [](const Args& a, const Result& r) {
          return lngamma_fault(a.f, float_of(r.re), 4.08e36f, kFloatLnGammaOverflow);
        }},
-      {"d_lngamma", "lngamma", Signature::kDouble, [] { return &sf::d_lngamma != nullptr; },
+      {"d_lngamma", "lngamma", Signature::kDouble,
        [](const Args& a) { return of(sf::d_lngamma(a.d[0])); },
        [](const Args& a, const Result& r) {
-         return lngamma_fault(a.d[0], double_of(r.re), 2.55e305, kDoubleOverflow);
+         return lngamma_fault(a.d[0], from_bits(r.re), 2.55e305, kDoubleOverflow);
        }},
       {"specfun_d_ibeta", "specfun_ibeta", Signature::kDouble3,
-       [] { return &sf::d_ibeta != nullptr; },
        [](const Args& a) { return of(sf::d_ibeta(a.d[0], a.d[1], a.d[2])); },
        specfun_ibeta_fault},
-      {"cstirf", "complex_gamma", Signature::kComplex, [] { return &ce::cstirf != nullptr; },
+      {"cstirf", "complex_gamma", Signature::kComplex,
        [](const Args& a) { return of(ce::cstirf({a.d[0], a.d[1]})); }, no_range},
-      {"z_gamma", "complex_gamma", Signature::kComplex, [] { return &ce::z_gamma != nullptr; },
+      {"z_gamma", "complex_gamma", Signature::kComplex,
        [](const Args& a) { return of(ce::z_gamma({a.d[0], a.d[1]})); }, no_range},
       {"z_lngamma", "complex_lngamma", Signature::kComplex,
-       [] { return &ce::z_lngamma != nullptr; },
        [](const Args& a) { return of(ce::z_lngamma({a.d[0], a.d[1]})); }, no_range},
-      {"d_igamma", "igamma", Signature::kDouble2, [] { return &ce::d_igamma != nullptr; },
+      {"d_igamma", "igamma", Signature::kDouble2,
        [](const Args& a) { return of(ce::d_igamma(a.d[0], a.d[1])); },
-       [](const Args& a, const Result& r) { return igamma_fault(a, double_of(r.re), 0.0); }},
-      {"d_igamc", "igamma", Signature::kDouble2, [] { return &ce::d_igamc != nullptr; },
+       [](const Args& a, const Result& r) { return igamma_fault(a, from_bits(r.re), 0.0); }},
+      {"d_igamc", "igamma", Signature::kDouble2,
        [](const Args& a) { return of(ce::d_igamc(a.d[0], a.d[1])); },
-       [](const Args& a, const Result& r) { return igamma_fault(a, double_of(r.re), 1.0); }},
-      {"incbcf", "cephes_ibeta", Signature::kDouble3, [] { return &ce::incbcf != nullptr; },
+       [](const Args& a, const Result& r) { return igamma_fault(a, from_bits(r.re), 1.0); }},
+      {"incbcf", "cephes_ibeta", Signature::kDouble3,
        [](const Args& a) { return of(ce::incbcf(a.d[0], a.d[1], a.d[2])); }, no_range},
-      {"incbd", "cephes_ibeta", Signature::kDouble3, [] { return &ce::incbd != nullptr; },
+      {"incbd", "cephes_ibeta", Signature::kDouble3,
        [](const Args& a) { return of(ce::incbd(a.d[0], a.d[1], a.d[2])); }, no_range},
-      {"pseries", "cephes_ibeta", Signature::kDouble3, [] { return &ce::pseries != nullptr; },
+      {"pseries", "cephes_ibeta", Signature::kDouble3,
        [](const Args& a) { return of(ce::pseries(a.d[0], a.d[1], a.d[2])); }, no_range},
       {"cephes_d_ibeta", "cephes_ibeta", Signature::kDouble3,
-       [] { return &ce::d_ibeta != nullptr; },
        [](const Args& a) { return of(ce::d_ibeta(a.d[0], a.d[1], a.d[2])); },
        cephes_ibeta_fault},
   };
@@ -452,14 +399,14 @@ inline std::string describe(const Exported& e, const Args& a) {
   switch (e.signature) {
     case Signature::kFloatInt:
       std::snprintf(buf, sizeof buf, "%s(%a [%08x], %d)", e.id, static_cast<double>(a.f),
-                    bits_of(a.f), a.kind);
+                    bits(a.f), a.kind);
       break;
     case Signature::kDoubleInt:
       std::snprintf(buf, sizeof buf, "%s(%a, %d)", e.id, a.d[0], a.kind);
       break;
     case Signature::kFloat:
       std::snprintf(buf, sizeof buf, "%s(%a [%08x])", e.id, static_cast<double>(a.f),
-                    bits_of(a.f));
+                    bits(a.f));
       break;
     case Signature::kDouble:
       std::snprintf(buf, sizeof buf, "%s(%a)", e.id, a.d[0]);
@@ -486,12 +433,12 @@ inline std::string describe(const Exported& e, const Result& r) {
                     static_cast<unsigned long long>(r.re));
       break;
     case Signature::kComplex:
-      std::snprintf(buf, sizeof buf, "{%a, %a} [%016llx %016llx]", double_of(r.re),
-                    double_of(r.im), static_cast<unsigned long long>(r.re),
+      std::snprintf(buf, sizeof buf, "{%a, %a} [%016llx %016llx]", from_bits(r.re),
+                    from_bits(r.im), static_cast<unsigned long long>(r.re),
                     static_cast<unsigned long long>(r.im));
       break;
     default:
-      std::snprintf(buf, sizeof buf, "%a [%016llx]", double_of(r.re),
+      std::snprintf(buf, sizeof buf, "%a [%016llx]", from_bits(r.re),
                     static_cast<unsigned long long>(r.re));
   }
   return buf;
@@ -516,29 +463,6 @@ inline std::string check_call(const Exported& e, const Args& a, Result* result =
   }
   if (fault.empty()) return "";
   return describe(e, a) + " = " + describe(e, first) + ": " + fault;
-}
-
-// Families marked "required" in the symbol list: their functions must exist.
-inline std::set<std::string> required_families(const std::string& symbol_list) {
-  std::set<std::string> out;
-  std::ifstream in(symbol_list);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string first, second;
-    if ((words >> first >> second) && first == "required") out.insert(second);
-  }
-  return out;
-}
-
-// Functions whose family is required but which the library lacks.
-inline std::vector<std::string> required_but_absent(const std::string& symbol_list) {
-  const std::set<std::string> required = required_families(symbol_list);
-  std::vector<std::string> out;
-  for (const Exported& e : exported_functions()) {
-    if (!e.present() && required.count(e.family)) out.push_back(e.id);
-  }
-  return out;
 }
 
 }  // namespace varnel::test

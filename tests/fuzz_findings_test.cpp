@@ -14,7 +14,7 @@
 namespace {
 
 using varnel::test::Args;
-using varnel::test::double_of;
+using varnel::test::from_bits;
 
 enum class Found { kAboveOne, kBelowZero, kNaN, kInfinite };
 
@@ -60,14 +60,13 @@ TEST(FuzzFindings, ValuesOutsideTheRangeStayWithinTheDocumentedLimits) {
   for (const FindingRow& row : kFindings) {
     const varnel::test::Exported* fn = varnel::test::find_exported(row.function);
     ASSERT_NE(fn, nullptr) << row.function;
-    if (!fn->present()) continue;
     Args args;
     args.d[0] = row.d0;
     args.d[1] = row.d1;
     args.d[2] = row.d2;
     varnel::test::Result r;
     EXPECT_EQ(varnel::test::check_call(*fn, args, &r), "") << row.why;
-    EXPECT_TRUE(is(row.found, double_of(r.re)))
+    EXPECT_TRUE(is(row.found, from_bits(r.re)))
         << varnel::test::describe(*fn, args) << " = " << varnel::test::describe(*fn, r)
         << ": no longer the value found (" << row.why << "); update this row and the "
         << "limits in exported_calls.hpp";

@@ -4,6 +4,8 @@
 #define VARNEL_TESTS_TEST_SUPPORT_HPP
 
 #include <cmath>
+#include <complex>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,28 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace varnel::test {
+#include "bits.hpp"
 
-inline uint64_t bits(double v) {
-  uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-inline uint32_t bits(float v) {
-  uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-inline double from_bits(uint64_t b) {
-  double v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
-inline float from_bits32(uint32_t b) {
-  float v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
+namespace varnel::test {
 
 // Error of `got` against the exact value `ref`, in units of the spacing of
 // the precision T at ref (the spacing of the smallest normal below it).
@@ -46,6 +29,13 @@ long double ulp_error(T got, long double ref) {
   const long double spacing =
       static_cast<long double>(std::nextafter(mag, std::numeric_limits<T>::infinity())) - mag;
   return std::fabs(static_cast<long double>(got) - ref) / spacing;
+}
+
+// A complex value with both parts to full precision, for failure messages.
+inline std::string show(std::complex<double> z) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "(%.17g, %.17g)", z.real(), z.imag());
+  return buf;
 }
 
 // Parses a decimal of any length; long double keeps enough digits to measure
