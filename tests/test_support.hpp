@@ -77,6 +77,45 @@ inline long double complex_error_eps(double got_re, double got_im, long double r
   return err / mag / 0x1p-52L;
 }
 
+// Worst error of an incomplete beta function against a reference table with
+// columns a, b, x, B_x, its complement, I_x: rows without a value (the
+// table's -1) are skipped, rows whose I_x lies below the double range go to
+// `on_tiny(a, b, x)`, every other row is measured. NaN results are counted,
+// not measured, so that a NaN cannot hide behind a small maximum.
+struct WorstError {
+  long double ulps = 0;
+  double at[3] = {0, 0, 0};
+  int used = 0;
+  int nans = 0;
+};
+
+template <typename F, typename Tiny>
+WorstError worst_ibeta_error(const std::string& file, F f, Tiny on_tiny) {
+  WorstError w;
+  for (const auto& row : read_csv(file)) {
+    const double a = std::stod(row[0]);
+    const double b = std::stod(row[1]);
+    const double x = std::stod(row[2]);
+    const long double want = parse_decimal(row[5]);
+    if (want < 0) continue;
+    if (want < 1e-300L) {
+      on_tiny(a, b, x);
+      continue;
+    }
+    ++w.used;
+    const double got = f(a, b, x);
+    if (std::isnan(got)) {
+      ++w.nans;
+      continue;
+    }
+    const long double e = ulp_error(got, want);
+    if (e > w.ulps) w.ulps = e, w.at[0] = a, w.at[1] = b, w.at[2] = x;
+  }
+  std::printf("%s: max %.4Lg ulp at (%.17g, %.17g, %.17g); %d values\n", file.c_str(), w.ulps,
+              w.at[0], w.at[1], w.at[2], w.used);
+  return w;
+}
+
 }  // namespace varnel::test
 
 #endif  // VARNEL_TESTS_TEST_SUPPORT_HPP
