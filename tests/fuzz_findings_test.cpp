@@ -40,6 +40,8 @@ const FindingRow kFindings[] = {
      "a, b ~ 1e300: products in the continued fraction overflow, inf/inf"},
     {"specfun_d_ibeta", 0x1.fffffffffffffp+1023, 0x1.fffffffffffffp+1023, 0.5, Found::kNaN,
      "a = b = largest double: partial numerators inf/inf"},
+    {"specfun_d_ibeta", 0x1.000004ep-52, 1, 0.5, Found::kAboveOne,
+     "a just above 2^-52: s - 1 = 2^-52 in the first denominator, not a"},
     {"cephes_d_ibeta", 1e150, 1e150, 0.5, Found::kInfinite,
      "log-form prefactor: lnGamma terms ~3e152 cancel to rounding noise"},
     {"specfun_d_ibeta", 1e150, 1e150, 0.5, Found::kInfinite,
