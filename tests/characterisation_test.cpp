@@ -1119,7 +1119,9 @@ TEST_P(Pinning, ResultBitsAreUnchanged) {
              varnel::test::describe(*fn, got.results[i]);
   }
   FAIL() << id << ": result bits moved on " << kPlatform << " for at least " << moved << " of "
-         << want.calls << " calls; the first " << shown.size() << ":" << calls;
+         << want.calls << " calls; the first " << shown.size() << ":" << calls
+         << "\n(the old results: the same calls through the varnel evaluator of the previous "
+         << "build)";
 }
 
 std::vector<const char*> all_ids() {
