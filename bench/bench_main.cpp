@@ -126,7 +126,9 @@ int main(int argc, char** argv) {
   }
 
   std::set<std::string> described;
+  std::string order;
   for (const auto& row : bench::rows()) {
+    if (!row.size_sweep) order += (order.empty() ? "" : ",") + row.id();
     for (const auto& impl : ours) {
       if (impl.quantity != row.quantity) continue;
       register_implementation(row, "varnel", impl);
@@ -140,6 +142,7 @@ int main(int argc, char** argv) {
       benchmark::AddCustomContext("set:" + row.args->id, row.args->description);
     }
   }
+  benchmark::AddCustomContext("rows", order);
   for (const auto& [key, value] : bench::peer_context()) benchmark::AddCustomContext(key, value);
   benchmark::AddCustomContext("arguments_per_row", std::to_string(bench::kMainArgs));
   benchmark::AddCustomContext("arguments_per_sweep_point", std::to_string(bench::kSweepArgs));
