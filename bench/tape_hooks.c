@@ -39,7 +39,7 @@ static void report(int op, double a0, double a1, double a2, double a3) {
  * use. */
 #define REAL(name, type)                      \
   static __typeof__(type) real;               \
-  if (real == NULL) real = (type)real_function(#name)
+  if (real == NULL) *(void**)&real = real_function(#name)
 
 #define HOOK_D_D(name)                              \
   double name(double x) {                           \
