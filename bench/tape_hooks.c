@@ -35,99 +35,44 @@ static void report(int op, double a0, double a1, double a2, double a3) {
   current_sink(&call);
 }
 
-/* One hook per signature class. Each looks its real function up on first
- * use. */
-#define REAL(name, type)                      \
-  static __typeof__(type) real;               \
-  if (real == NULL) *(void**)&real = real_function(#name)
-
-#define HOOK_D_D(name)                              \
-  double name(double x) {                           \
-    REAL(name, double (*)(double));                 \
-    ++depth;                                        \
-    const double r = real(x);                       \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, 0, 0, 0);             \
-    return r;                                       \
+/* A hook: looks its real function up on first use, calls it, reports the
+ * call. PARAMS and ARGS are the parenthesised parameter and argument lists,
+ * A0..A3 the arguments as the tape stores them. */
+#define HOOK(name, ret, params, args, a0, a1, a2, a3)       \
+  ret name params {                                         \
+    static __typeof__(ret(*) params) real;                  \
+    if (real == NULL) *(void**)&real = real_function(#name); \
+    ++depth;                                                \
+    const ret r = real args;                                \
+    --depth;                                                \
+    report(TAPE_OP_##name, a0, a1, a2, a3);                 \
+    return r;                                               \
   }
 
-#define HOOK_DD_D(name)                             \
-  double name(double x, double y) {                 \
-    REAL(name, double (*)(double, double));         \
-    ++depth;                                        \
-    const double r = real(x, y);                    \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, y, 0, 0);             \
-    return r;                                       \
+/* sincos and sincosf return through pointers. */
+#define HOOK_SINCOS_OF(name, type)                          \
+  void name(type x, type* s, type* c) {                     \
+    static void (*real)(type, type*, type*);                \
+    if (real == NULL) *(void**)&real = real_function(#name); \
+    ++depth;                                                \
+    real(x, s, c);                                          \
+    --depth;                                                \
+    report(TAPE_OP_##name, x, 0, 0, 0);                     \
   }
 
-#define HOOK_F_F(name)                              \
-  float name(float x) {                             \
-    REAL(name, float (*)(float));                   \
-    ++depth;                                        \
-    const float r = real(x);                        \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, 0, 0, 0);             \
-    return r;                                       \
-  }
-
-#define HOOK_FF_F(name)                             \
-  float name(float x, float y) {                    \
-    REAL(name, float (*)(float, float));            \
-    ++depth;                                        \
-    const float r = real(x, y);                     \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, y, 0, 0);             \
-    return r;                                       \
-  }
-
-#define HOOK_SINCOS(name)                           \
-  void name(double x, double* s, double* c) {       \
-    REAL(name, void (*)(double, double*, double*)); \
-    ++depth;                                        \
-    real(x, s, c);                                  \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, 0, 0, 0);             \
-  }
-
-#define HOOK_SINCOSF(name)                          \
-  void name(float x, float* s, float* c) {          \
-    REAL(name, void (*)(float, float*, float*));    \
-    ++depth;                                        \
-    real(x, s, c);                                  \
-    --depth;                                        \
-    report(TAPE_OP_##name, x, 0, 0, 0);             \
-  }
-
-#define HOOK_Z_Z(name)                                                \
-  _Complex double name(_Complex double z) {                           \
-    REAL(name, _Complex double (*)(_Complex double));                 \
-    ++depth;                                                          \
-    const _Complex double r = real(z);                                \
-    --depth;                                                          \
-    report(TAPE_OP_##name, __real__ z, __imag__ z, 0, 0);             \
-    return r;                                                         \
-  }
-
-#define HOOK_ZZ_Z(name)                                                      \
-  _Complex double name(_Complex double z, _Complex double w) {               \
-    REAL(name, _Complex double (*)(_Complex double, _Complex double));       \
-    ++depth;                                                                 \
-    const _Complex double r = real(z, w);                                    \
-    --depth;                                                                 \
-    report(TAPE_OP_##name, __real__ z, __imag__ z, __real__ w, __imag__ w);  \
-    return r;                                                                \
-  }
-
-#define HOOK_Z_D(name)                                    \
-  double name(_Complex double z) {                        \
-    REAL(name, double (*)(_Complex double));              \
-    ++depth;                                              \
-    const double r = real(z);                             \
-    --depth;                                              \
-    report(TAPE_OP_##name, __real__ z, __imag__ z, 0, 0); \
-    return r;                                             \
-  }
+/* One hook per signature class. */
+#define HOOK_D_D(name) HOOK(name, double, (double x), (x), x, 0, 0, 0)
+#define HOOK_DD_D(name) HOOK(name, double, (double x, double y), (x, y), x, y, 0, 0)
+#define HOOK_F_F(name) HOOK(name, float, (float x), (x), x, 0, 0, 0)
+#define HOOK_FF_F(name) HOOK(name, float, (float x, float y), (x, y), x, y, 0, 0)
+#define HOOK_SINCOS(name) HOOK_SINCOS_OF(name, double)
+#define HOOK_SINCOSF(name) HOOK_SINCOS_OF(name, float)
+#define HOOK_Z_Z(name) \
+  HOOK(name, _Complex double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
+#define HOOK_ZZ_Z(name)                                                                      \
+  HOOK(name, _Complex double, (_Complex double z, _Complex double w), (z, w), __real__ z, \
+       __imag__ z, __real__ w, __imag__ w)
+#define HOOK_Z_D(name) HOOK(name, double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
 
 #define TAPE_HOOK(name, sig) HOOK_##sig(name)
 TAPE_FUNCTIONS(TAPE_HOOK)

@@ -101,6 +101,20 @@ def run_suite(build_dir, json_path, repetitions, min_time, bench_filter):
     return " ".join(cmd[1:])
 
 
+def resolution(data):
+    """How far apart the two fastest repetitions of a benchmark are: median
+    and 90th percentile over the benchmarks, in per cent (None for one
+    repetition)."""
+    times = collections.defaultdict(list)
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "iteration" and not b.get("error_occurred"):
+            times[b["run_name"]].append(b["cpu_time"])
+    gaps = sorted(100 * (t[1] / t[0] - 1) for t in (sorted(v) for v in times.values()) if len(t) > 1)
+    if not gaps:
+        return None
+    return gaps[len(gaps) // 2], gaps[min(len(gaps) - 1, int(0.9 * len(gaps)))]
+
+
 def fastest(data):
     """Fastest repetition of every benchmark, CPU ns per call."""
     best, errors = {}, []
@@ -316,7 +330,7 @@ def compile_flags(build_dir, source):
                 if w in ("-o", "-c", "-MF", "-MT", "-isystem"):
                     skip = True
                     continue
-                if w.startswith(("-I", "-o", "-D", "-MD", "/")) and not w.startswith("-Dvarnel"):
+                if w.startswith(("-I", "-o", "-MD", "/")) or w.endswith("_EXPORTS") or "/" in w:
                     continue
                 keep.append(w)
             return " ".join(keep)
@@ -346,9 +360,9 @@ def header(data, build_dir, command, libm_calls, quick):
         "| Boost.Math | %s, policy `%s` |" % (ctx.get("boost_version", "?").replace("_", "."),
                                               ctx.get("boost_policy", "?")),
         "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
-        "| Run | `varnel_bench %s` |" % data["_run_arguments"],
+        "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
         "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
-        "| Floor recorder covers | %s |" % ", ".join(libm_calls),
+        "| Mathematics functions the library calls (all recorded for the floors) | %s |" % ", ".join(libm_calls),
         "",
         "Each row is one quantity over one argument set of %s pre-generated arguments (seed %s), "
         "cycled, every result kept live; every implementation sees the same array. Times are CPU "
@@ -357,6 +371,32 @@ def header(data, build_dir, command, libm_calls, quick):
         "move between runs, the fastest of interleaved repetitions much less." %
         (ctx.get("arguments_per_row"), ctx.get("seed"), data["_repetitions"]),
     ]
+    spread = resolution(data)
+    if spread:
+        lines[-1] += (" In this run the two fastest repetitions of a benchmark differ by %.1f %% "
+                      "(median over the benchmarks; 90th percentile %.1f %%), a measure of how finely "
+                      "two figures can be told apart." % spread)
+    lines += ["", "### How the floor and the layer-free build are made", "",
+              "*Floor.* `bench/varnel_tape_recorder` evaluates our function on every argument of the row "
+              "with stand-ins of its own for the C mathematics library's functions (exported by the "
+              "recorder, so that the library's calls reach them first); each forwards to the real "
+              "function and records the function and its arguments. Calls our library makes from inside "
+              "its own functions are recorded too; calls a mathematics function makes internally are "
+              "not. The benchmark replays, for each argument in turn, exactly the calls our function made "
+              "for it, against the real library, through a function pointer. The replayed calls do not "
+              "wait for each other's results as many of ours do, so the floor is a lower bound. "
+              "Operations the compiler inlines (a square root instruction) are not calls and are not in "
+              "the floor.", "",
+              "*Bare.* The library's sources built a second time for the benchmark only, with the "
+              "library's own compile and link options, `VARNEL_BARE_LAYERS=1` (which compiles out the "
+              "errno preservation and the step caps) and its namespace renamed so that both builds run "
+              "in the same process. Before timing, the suite checks that it gives the library's bits on "
+              "every argument of every row. It is the floor plus the prescribed arithmetic, measured: "
+              "where the library misses a target and the bare build misses it too, the prescribed "
+              "operations alone cannot meet it.", "",
+              "Google Benchmark prints that its own library (Debian's package) is a debug build; the "
+              "timed loop is inlined into the benchmark, compiled with the flags above, and that "
+              "library only starts and stops the clocks around it."]
     if quick:
         lines += ["", "**Short run** (one repetition, tiny minimum time): checks that the suite works; "
                       "its figures mean nothing."]
@@ -384,13 +424,13 @@ def main():
     libm_calls = floor_coverage(build_dir)
     if args.from_json:
         json_path = args.from_json
-        run_arguments = json.load(open(json_path)).get("_run_arguments", "?")
     else:
         json_path = os.path.join(build_dir, "perf-quick.json" if args.quick else "perf-results.json")
         run_arguments = run_suite(build_dir, json_path, args.repetitions, args.min_time, args.filter)
         data = json.load(open(json_path))
         data["_run_arguments"] = run_arguments
         data["_repetitions"] = args.repetitions
+        data["_command"] = command
         json.dump(data, open(json_path, "w"))
     data = json.load(open(json_path))
 
@@ -402,7 +442,7 @@ def main():
     curves = sweep_curves(results)
     files = plot_sweeps(curves, out_dir)
 
-    lines = header(data, build_dir, command, libm_calls, args.quick)
+    lines = header(data, build_dir, data.get("_command", command), libm_calls, args.quick)
     lines += [""] + main_section(row_table(results, ctx.get("rows", "").split(",")), sets, calls)
     if curves:
         lines += [""] + [line.replace("{sweep_args}", ctx.get("arguments_per_sweep_point", "?"))
