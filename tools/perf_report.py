@@ -377,7 +377,7 @@ def header(data, build_dir, command, libm_calls, quick):
                       "(median over the benchmarks; 90th percentile %.1f %%), a measure of how finely "
                       "two figures can be told apart." % spread)
     lines += ["", "### How the floor and the layer-free build are made", "",
-              "*Floor.* `bench/varnel_tape_recorder` evaluates our function on every argument of the row "
+              "*Floor.* The recorder (`bench/record_tape.cpp`, built beside the suite) evaluates our function on every argument of the row "
               "with stand-ins of its own for the C mathematics library's functions (exported by the "
               "recorder, so that the library's calls reach them first); each forwards to the real "
               "function and records the function and its arguments. Calls our library makes from inside "
