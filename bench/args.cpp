@@ -43,7 +43,7 @@ bool is_integer(double v) { return std::nearbyint(v) == v; }
 
 using Generator = void (*)(Draw&, ArgSet&);
 
-struct SetSpec {
+struct SetRecipe {
   const char* id;
   const char* description;
   Generator draw_one;  // appends one argument to each column the set uses
@@ -51,7 +51,7 @@ struct SetSpec {
 
 // The open intervals exclude their ends, and the gamma sets leave out
 // integers (for the float functions, values that round to one).
-const SetSpec kMainSets[] = {
+const SetRecipe kMainSets[] = {
     {"u6", "x ~ U[-6, 6]", [](Draw& d, ArgSet& s) { s.c0.push_back(d.uniform(-6, 6)); }},
     {"logpm", "x = ±t, t log-uniform on [1e-10, 30]",
      [](Draw& d, ArgSet& s) { s.c0.push_back(d.sign() * d.log_uniform(1e-10, 30)); }},
@@ -123,14 +123,14 @@ const MainRow kMainRows[] = {
 const double kSweepParameters[] = {0.1, 0.3, 1,   3,   10,  30,  100, 300,
                                    1e3, 3e3, 1e4, 3e4, 1e5, 3e5, 1e6};
 
-struct SweepSpec {
+struct SweepPlan {
   const char* family;
   const char* where;
   const char* x_description;
   double (*x_of)(double parameter);
 };
 
-const SweepSpec kSweeps[] = {
+const SweepPlan kSweeps[] = {
     {"gamma", "near", "x = a", [](double a) { return a; }},
     {"gamma", "away", "x = a/2", [](double a) { return a / 2; }},
     {"beta", "near", "x = 0.5", [](double) { return 0.5; }},
@@ -143,30 +143,30 @@ std::string format_parameter(double p) {
   return buf;
 }
 
-std::unique_ptr<ArgSet> draw_set(const SetSpec& spec, std::uint64_t stream) {
+std::unique_ptr<ArgSet> draw_set(const SetRecipe& recipe, std::uint64_t stream) {
   auto s = std::make_unique<ArgSet>();
-  s->id = spec.id;
-  s->description = spec.description;
+  s->id = recipe.id;
+  s->description = recipe.description;
   Draw d(stream);
-  for (std::size_t i = 0; i < kMainArgs; ++i) spec.draw_one(d, *s);
+  for (std::size_t i = 0; i < kMainArgs; ++i) recipe.draw_one(d, *s);
   for (double v : s->c0) s->f0.push_back(static_cast<float>(v));
   return s;
 }
 
-std::unique_ptr<ArgSet> sweep_set(const SweepSpec& spec, double parameter, std::uint64_t stream) {
+std::unique_ptr<ArgSet> sweep_set(const SweepPlan& plan, double parameter, std::uint64_t stream) {
   auto s = std::make_unique<ArgSet>();
-  const bool beta = std::string(spec.family) == "beta";
-  s->id = std::string(spec.family) + "-" + spec.where + "@" + format_parameter(parameter);
-  s->description = (beta ? "a = b ≈ " : "a ≈ ") + format_parameter(parameter) + ", " + spec.x_description;
+  const bool beta = std::string(plan.family) == "beta";
+  s->id = std::string(plan.family) + "-" + plan.where + "@" + format_parameter(parameter);
+  s->description = (beta ? "a = b ≈ " : "a ≈ ") + format_parameter(parameter) + ", " + plan.x_description;
   Draw d(stream);
   for (std::size_t i = 0; i < kSweepArgs; ++i) {
     const double a = parameter * (1 + 0.02 * (d.unit() - 0.5));
     s->c0.push_back(a);
     if (beta) {
       s->c1.push_back(a);
-      s->c2.push_back(spec.x_of(a));
+      s->c2.push_back(plan.x_of(a));
     } else {
-      s->c1.push_back(spec.x_of(a));
+      s->c1.push_back(plan.x_of(a));
     }
   }
   return s;
@@ -178,17 +178,17 @@ struct Suite {
 
   Suite() {
     std::uint64_t stream = 0;
-    for (const auto& spec : kMainSets) sets.push_back(draw_set(spec, stream++));
+    for (const auto& recipe : kMainSets) sets.push_back(draw_set(recipe, stream++));
     for (const auto& r : kMainRows) {
       for (const auto& s : sets) {
         if (s->id == r.set) rows.push_back({r.quantity, s.get(), false});
       }
     }
-    for (const auto& spec : kSweeps) {
+    for (const auto& plan : kSweeps) {
       for (double p : kSweepParameters) {
-        sets.push_back(sweep_set(spec, p, stream++));
+        sets.push_back(sweep_set(plan, p, stream++));
         const ArgSet* s = sets.back().get();
-        if (std::string(spec.family) == "beta") {
+        if (std::string(plan.family) == "beta") {
           rows.push_back({"ibeta", s, true});
         } else {
           rows.push_back({"P", s, true});
