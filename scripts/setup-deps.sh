@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake g++ googletest libbenchmark-dev g++-aarch64-linux-gnu qemu-user
           binutils python3-mpmath python3-numpy python3-matplotlib pkg-config
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          libboost-math-dev libgsl-dev)  # the benchmarks' peers
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

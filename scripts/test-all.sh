@@ -65,6 +65,14 @@ if grep -q "Not in the measured library" build-test/accuracy-quick/accuracy.md; 
   echo "accuracy run: functions missing from the library"; exit 1
 fi
 
+# The benchmark suite in its short mode, so that it keeps building and
+# running: the layer-free build must give the library's bits on every
+# benchmark argument, every benchmark must run and the report be written.
+# No timing is looked at.
+echo "=== benchmark suite, short run"
+/usr/bin/python3 tools/perf_report.py --quick --build-dir build-bench
+test -s build-bench/perf-quick/performance.md
+
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 

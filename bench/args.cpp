@@ -1,0 +1,209 @@
+// The argument sets and rows of the suite. Every set is drawn from its own
+// fixed-seed generator with a uniform variate of our own (53 random bits), so
+// the recorder and the benchmark, which both build them, get the same bits.
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+
+#include "suite.hpp"
+
+namespace bench {
+
+std::uint64_t ArgSet::digest() const {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a over every argument's bits
+  auto mix = [&h](std::uint64_t v) {
+    for (int k = 0; k < 8; ++k) {
+      h ^= (v >> (8 * k)) & 0xff;
+      h *= 1099511628211ull;
+    }
+  };
+  for (const auto* column : {&c0, &c1, &c2}) {
+    for (double v : *column) mix(detail::bits_of(v));
+  }
+  for (float v : f0) mix(detail::bits_of(v));
+  return h;
+}
+
+namespace {
+
+class Draw {
+ public:
+  explicit Draw(std::uint64_t stream) : gen_(kSeed + stream) {}
+  double unit() { return static_cast<double>(gen_() >> 11) * 0x1p-53; }  // [0, 1)
+  double uniform(double lo, double hi) { return lo + (hi - lo) * unit(); }
+  double log_uniform(double lo, double hi) { return std::exp(uniform(std::log(lo), std::log(hi))); }
+  double sign() { return unit() < 0.5 ? -1.0 : 1.0; }
+
+ private:
+  std::mt19937_64 gen_;
+};
+
+bool is_integer(double v) { return std::nearbyint(v) == v; }
+
+using Generator = void (*)(Draw&, ArgSet&);
+
+struct SetRecipe {
+  const char* id;
+  const char* description;
+  Generator draw_one;  // appends one argument to each column the set uses
+};
+
+// The open intervals exclude their ends, and the gamma sets leave out
+// integers (for the float functions, values that round to one).
+const SetRecipe kMainSets[] = {
+    {"u6", "x ~ U[-6, 6]", [](Draw& d, ArgSet& s) { s.c0.push_back(d.uniform(-6, 6)); }},
+    {"logpm", "x = ±t, t log-uniform on [1e-10, 30]",
+     [](Draw& d, ArgSet& s) { s.c0.push_back(d.sign() * d.log_uniform(1e-10, 30)); }},
+    {"0-170", "x ~ U(0, 170)",
+     [](Draw& d, ArgSet& s) {
+       double x;
+       do x = d.uniform(0, 170); while (x == 0 || is_integer(x));
+       s.c0.push_back(x);
+     }},
+    {"0-35", "x ~ U(0, 35)",
+     [](Draw& d, ArgSet& s) {
+       double x;
+       do x = d.uniform(0, 35); while (x == 0 || is_integer(static_cast<float>(x)));
+       s.c0.push_back(x);
+     }},
+    {"nonint20", "x ~ U(-20, 20), integers excluded",
+     [](Draw& d, ArgSet& s) {
+       double x;
+       do x = d.uniform(-20, 20); while (is_integer(static_cast<float>(x)));
+       s.c0.push_back(x);
+     }},
+    {"log1e8", "x log-uniform on [1e-8, 1e8]",
+     [](Draw& d, ArgSet& s) { s.c0.push_back(d.log_uniform(1e-8, 1e8)); }},
+    {"c30", "z = x + iy, x ~ U[-30, 30], y ~ U[-10, 10]",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(d.uniform(-30, 30));
+       s.c1.push_back(d.uniform(-10, 10));
+     }},
+    {"c18-140", "z = x + iy, x ~ U[18, 140], y ~ U[-10, 10]",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(d.uniform(18, 140));
+       s.c1.push_back(d.uniform(-10, 10));
+     }},
+    {"igam", "a log-uniform on [0.1, 1000], x = a·U[0.2, 3]",
+     [](Draw& d, ArgSet& s) {
+       const double a = d.log_uniform(0.1, 1000);
+       s.c0.push_back(a);
+       s.c1.push_back(a * d.uniform(0.2, 3));
+     }},
+    {"ibeta", "a, b log-uniform on [0.1, 1000], x ~ U(0, 1)",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(d.log_uniform(0.1, 1000));
+       s.c1.push_back(d.log_uniform(0.1, 1000));
+       double x;
+       do x = d.unit(); while (x == 0);
+       s.c2.push_back(x);
+     }},
+};
+
+struct MainRow {
+  const char* quantity;
+  const char* set;
+};
+
+const MainRow kMainRows[] = {
+    {"erf", "u6"},      {"erf", "logpm"},       {"erfc", "u6"},    {"erfc", "logpm"},
+    {"erfcx", "u6"},    {"erfcx", "logpm"},     {"erff", "u6"},    {"erff", "logpm"},
+    {"erfcf", "u6"},    {"erfcf", "logpm"},     {"erfcxf", "u6"},  {"erfcxf", "logpm"},
+    {"gamma", "0-170"}, {"gamma", "nonint20"},  {"gammaf", "0-35"}, {"gammaf", "nonint20"},
+    {"lgamma", "log1e8"}, {"lgamma", "0-170"},  {"lgammaf", "log1e8"}, {"lgammaf", "0-170"},
+    {"cgamma", "c30"},  {"clngamma", "c30"},    {"cstirf", "c18-140"},
+    {"P", "igam"},      {"Q", "igam"},          {"ibeta", "ibeta"},
+};
+
+// The cost-against-parameter curves: a (the incomplete gamma functions) or
+// a = b (the incomplete betas) at two points a decade from 0.1 to 1e6, x
+// at the mean, where the most terms are needed, and away from it. Each point
+// jitters the parameter by up to 1 % so that no call repeats exactly.
+const double kSweepParameters[] = {0.1, 0.3, 1,   3,   10,  30,  100, 300,
+                                   1e3, 3e3, 1e4, 3e4, 1e5, 3e5, 1e6};
+
+struct SweepPlan {
+  const char* family;
+  const char* where;
+  const char* x_description;
+  double (*x_of)(double parameter);
+};
+
+const SweepPlan kSweeps[] = {
+    {"gamma", "near", "x = a", [](double a) { return a; }},
+    {"gamma", "away", "x = a/2", [](double a) { return a / 2; }},
+    {"beta", "near", "x = 0.5", [](double) { return 0.5; }},
+    {"beta", "away", "x = 0.25", [](double) { return 0.25; }},
+};
+
+std::string format_parameter(double p) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", p);
+  return buf;
+}
+
+std::unique_ptr<ArgSet> draw_set(const SetRecipe& recipe, std::uint64_t stream) {
+  auto s = std::make_unique<ArgSet>();
+  s->id = recipe.id;
+  s->description = recipe.description;
+  Draw d(stream);
+  for (std::size_t i = 0; i < kMainArgs; ++i) recipe.draw_one(d, *s);
+  for (double v : s->c0) s->f0.push_back(static_cast<float>(v));
+  return s;
+}
+
+std::unique_ptr<ArgSet> sweep_set(const SweepPlan& plan, double parameter, std::uint64_t stream) {
+  auto s = std::make_unique<ArgSet>();
+  const bool beta = std::string(plan.family) == "beta";
+  s->id = std::string(plan.family) + "-" + plan.where + "@" + format_parameter(parameter);
+  s->description = (beta ? "a = b ≈ " : "a ≈ ") + format_parameter(parameter) + ", " + plan.x_description;
+  Draw d(stream);
+  for (std::size_t i = 0; i < kSweepArgs; ++i) {
+    const double a = parameter * (1 + 0.02 * (d.unit() - 0.5));
+    s->c0.push_back(a);
+    if (beta) {
+      s->c1.push_back(a);
+      s->c2.push_back(plan.x_of(a));
+    } else {
+      s->c1.push_back(plan.x_of(a));
+    }
+  }
+  return s;
+}
+
+struct Suite {
+  std::vector<std::unique_ptr<ArgSet>> sets;
+  std::vector<Row> rows;
+
+  Suite() {
+    std::uint64_t stream = 0;
+    for (const auto& recipe : kMainSets) sets.push_back(draw_set(recipe, stream++));
+    for (const auto& r : kMainRows) {
+      for (const auto& s : sets) {
+        if (s->id == r.set) rows.push_back({r.quantity, s.get(), false});
+      }
+    }
+    for (const auto& plan : kSweeps) {
+      for (double p : kSweepParameters) {
+        sets.push_back(sweep_set(plan, p, stream++));
+        const ArgSet* s = sets.back().get();
+        if (std::string(plan.family) == "beta") {
+          rows.push_back({"ibeta", s, true});
+        } else {
+          rows.push_back({"P", s, true});
+          rows.push_back({"Q", s, true});
+        }
+      }
+    }
+  }
+};
+
+}  // namespace
+
+const std::vector<Row>& rows() {
+  static const Suite suite;
+  return suite.rows;
+}
+
+}  // namespace bench

@@ -1,0 +1,155 @@
+// The benchmark suite: every row's implementations, ours and the peers', our
+// functions again from the layer-free build, and the floor of each of our
+// rows replayed from its tape. Before anything is timed, the layer-free build
+// must give the same bits as the library on every argument of every row; the
+// run stops at the first difference.
+//
+// Benchmarks are named ROW/SOURCE:FUNCTION, ROW being QUANTITY:SET and SOURCE
+// one of varnel, bare, floor, glibc, boost, gsl. The run's context holds the
+// description of every argument set and the peers' versions.
+//
+// Options beside Google Benchmark's:
+//   --tape=FILE   the floor tapes (default: the file the build recorded)
+#include <gsl/gsl_errno.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "suite.hpp"
+#include "tape_file.hpp"
+
+namespace {
+
+using bench::Implementation;
+using bench::Row;
+
+const Implementation* find(const std::vector<Implementation>& list, const Implementation& like) {
+  for (const auto& impl : list) {
+    if (impl.quantity == like.quantity && impl.name == like.name) return &impl;
+  }
+  return nullptr;
+}
+
+// Aborts at the first argument where the two builds differ.
+void check_same_bits(const std::vector<Implementation>& ours, const std::vector<Implementation>& bare) {
+  std::size_t calls = 0;
+  for (const auto& row : bench::rows()) {
+    for (const auto& impl : ours) {
+      if (impl.quantity != row.quantity) continue;
+      const Implementation* twin = find(bare, impl);
+      if (twin == nullptr) {
+        std::fprintf(stderr, "%s: missing from the bare build\n", impl.name.c_str());
+        std::abort();
+      }
+      const bench::ArgSet& a = *row.args;
+      for (std::size_t i = 0; i < a.size(); ++i, ++calls) {
+        std::uint64_t want[2];
+        std::uint64_t got[2];
+        impl.kernel.bits(a, i, want);
+        twin->kernel.bits(a, i, got);
+        if (want[0] != got[0] || want[1] != got[1]) {
+          std::fprintf(stderr,
+                       "bare build differs: %s on row %s, argument %zu (%a, %a, %a): "
+                       "library %016llx %016llx, bare %016llx %016llx\n",
+                       impl.name.c_str(), row.id().c_str(), i, a.c0[i], a.c1.empty() ? 0.0 : a.c1[i],
+                       a.c2.empty() ? 0.0 : a.c2[i], static_cast<unsigned long long>(want[0]),
+                       static_cast<unsigned long long>(want[1]), static_cast<unsigned long long>(got[0]),
+                       static_cast<unsigned long long>(got[1]));
+          std::abort();
+        }
+      }
+    }
+  }
+  benchmark::AddCustomContext("bare_check", "same bits on " + std::to_string(calls) + " calls");
+}
+
+void time_floor(benchmark::State& state, const bench::Tape& tape) {
+  const std::size_t n = tape.offsets.size() - 1;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::uint32_t begin = tape.offsets[i];
+    benchmark::DoNotOptimize(tape_replay(tape.calls.data() + begin, tape.offsets[i + 1] - begin));
+    if (++i == n) i = 0;
+  }
+}
+
+void register_implementation(const Row& row, const std::string& source, const Implementation& impl) {
+  const std::string name = row.id() + "/" + source + ":" + impl.name;
+  const bench::Kernel* kernel = &impl.kernel;
+  const bench::ArgSet* args = row.args;
+  benchmark::RegisterBenchmark(name.c_str(), [kernel, args](benchmark::State& s) { kernel->time(s, *args); });
+}
+
+void register_floor(const Row& row, const Implementation& impl, const bench::TapeBook& tapes) {
+  const std::string name = row.id() + "/floor:" + impl.name;
+  const auto it = tapes.find(bench::tape_key(row.id(), impl.name));
+  const bench::Tape* tape = it == tapes.end() ? nullptr : &it->second;
+  const bool usable = tape != nullptr && tape->args_digest == row.args->digest() &&
+                      tape->offsets.size() == row.args->size() + 1;
+  benchmark::RegisterBenchmark(name.c_str(), [tape, usable](benchmark::State& s) {
+    if (usable) {
+      time_floor(s, *tape);
+    } else {
+      s.SkipWithError("no tape recorded for these arguments");
+    }
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::string tape_path = VARNEL_BENCH_DEFAULT_TAPE;
+  int kept = 1;
+  for (int k = 1; k < argc; ++k) {
+    if (std::strncmp(argv[k], "--tape=", 7) == 0) {
+      tape_path = argv[k] + 7;
+    } else {
+      argv[kept++] = argv[k];
+    }
+  }
+  argc = kept;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  gsl_set_error_handler_off();
+
+  const auto ours = varnel::bench_functions::implementations();
+  const auto bare = varnel_bare::bench_functions::implementations();
+  const auto peers = bench::peer_implementations();
+  check_same_bits(ours, bare);
+
+  bench::TapeBook tapes;
+  std::string error;
+  if (!bench::read_tapes(tape_path, &tapes, &error)) {
+    std::fprintf(stderr, "floor rows skipped: %s\n", error.c_str());
+  }
+
+  std::set<std::string> described;
+  std::string order;
+  for (const auto& row : bench::rows()) {
+    if (!row.size_sweep) order += (order.empty() ? "" : ",") + row.id();
+    for (const auto& impl : ours) {
+      if (impl.quantity != row.quantity) continue;
+      register_implementation(row, "varnel", impl);
+      register_implementation(row, "bare", *find(bare, impl));
+      if (!row.size_sweep) register_floor(row, impl, tapes);
+    }
+    for (const auto& impl : peers) {
+      if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
+    }
+    if (described.insert(row.args->id).second) {
+      benchmark::AddCustomContext("set:" + row.args->id, row.args->description);
+    }
+  }
+  benchmark::AddCustomContext("rows", order);
+  for (const auto& [key, value] : bench::peer_context()) benchmark::AddCustomContext(key, value);
+  benchmark::AddCustomContext("arguments_per_row", std::to_string(bench::kMainArgs));
+  benchmark::AddCustomContext("arguments_per_sweep_point", std::to_string(bench::kSweepArgs));
+  benchmark::AddCustomContext("seed", std::to_string(bench::kSeed));
+  benchmark::AddCustomContext("tape", tape_path);
+
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

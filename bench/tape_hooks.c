@@ -1,0 +1,78 @@
+/* The recorder's stand-ins for the C mathematics library. Linked into the
+ * recorder executable (with its symbols exported), they take the place of the
+ * library's functions for every shared object loaded after it, our library
+ * among them. Each forwards to the real function found after the executable
+ * in the lookup order, so results are exactly those of the real library, and
+ * reports the call to the sink once it has returned. A call made while
+ * another hook is running (one mathematics function calling another through
+ * its exported name) is not a call of ours and is not reported.
+ *
+ * This file declares no mathematics header: it defines those functions. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "tape.h"
+
+static tape_sink current_sink;
+static int depth;
+
+void tape_set_sink(tape_sink sink) { current_sink = sink; }
+
+static void* real_function(const char* name) {
+  void* f = dlsym(RTLD_NEXT, name);
+  if (f == NULL) {
+    fprintf(stderr, "tape recorder: %s not found after the recorder\n", name);
+    abort();
+  }
+  return f;
+}
+
+static void report(int op, double a0, double a1, double a2, double a3) {
+  if (current_sink == NULL || depth != 0) return;
+  const struct tape_call call = {op, {a0, a1, a2, a3}};
+  current_sink(&call);
+}
+
+/* A hook: looks its real function up on first use, calls it, reports the
+ * call. PARAMS and ARGS are the parenthesised parameter and argument lists,
+ * A0..A3 the arguments as the tape stores them. */
+#define HOOK(name, ret, params, args, a0, a1, a2, a3)       \
+  ret name params {                                         \
+    static __typeof__(ret(*) params) real;                  \
+    if (real == NULL) *(void**)&real = real_function(#name); \
+    ++depth;                                                \
+    const ret r = real args;                                \
+    --depth;                                                \
+    report(TAPE_OP_##name, a0, a1, a2, a3);                 \
+    return r;                                               \
+  }
+
+/* sincos and sincosf return through pointers. */
+#define HOOK_SINCOS_OF(name, type)                          \
+  void name(type x, type* s, type* c) {                     \
+    static void (*real)(type, type*, type*);                \
+    if (real == NULL) *(void**)&real = real_function(#name); \
+    ++depth;                                                \
+    real(x, s, c);                                          \
+    --depth;                                                \
+    report(TAPE_OP_##name, x, 0, 0, 0);                     \
+  }
+
+/* One hook per signature class. */
+#define HOOK_D_D(name) HOOK(name, double, (double x), (x), x, 0, 0, 0)
+#define HOOK_DD_D(name) HOOK(name, double, (double x, double y), (x, y), x, y, 0, 0)
+#define HOOK_F_F(name) HOOK(name, float, (float x), (x), x, 0, 0, 0)
+#define HOOK_FF_F(name) HOOK(name, float, (float x, float y), (x, y), x, y, 0, 0)
+#define HOOK_SINCOS(name) HOOK_SINCOS_OF(name, double)
+#define HOOK_SINCOSF(name) HOOK_SINCOS_OF(name, float)
+#define HOOK_Z_Z(name) \
+  HOOK(name, _Complex double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
+#define HOOK_ZZ_Z(name)                                                                      \
+  HOOK(name, _Complex double, (_Complex double z, _Complex double w), (z, w), __real__ z, \
+       __imag__ z, __real__ w, __imag__ w)
+#define HOOK_Z_D(name) HOOK(name, double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
+
+#define TAPE_HOOK(name, sig) HOOK_##sig(name)
+TAPE_FUNCTIONS(TAPE_HOOK)

@@ -1,0 +1,468 @@
+#!/usr/bin/python3
+"""Runs the benchmark suite and writes the performance report.
+
+Configures and builds build-bench (benchmarks on, tests off) where needed,
+checks that the floor tapes cover every mathematics-library function the
+library imports, runs bench/varnel_bench once with randomly interleaved
+repetitions, takes the fastest repetition (CPU time per call) of every
+benchmark, and writes
+
+  OUT/performance.md          time per call of every implementation on every
+                              row, ratios to the fastest, our time against the
+                              floor and the layer-free build, the targets
+  OUT/performance-igamma.png  cost against the parameter: incomplete gamma
+  OUT/performance-ibeta.png   the same for the incomplete betas
+
+  /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min)
+  /usr/bin/python3 tools/perf_report.py --quick          short run into build-bench/perf-quick (CI)
+  /usr/bin/python3 tools/perf_report.py --from-json F    report from a saved run
+
+No timing is asserted: the short run only checks that the suite builds, the
+layer-free build gives the same bits, every benchmark runs and the report is
+written. Needs python3-matplotlib (Debian).
+"""
+
+import argparse
+import collections
+import datetime
+import json
+import os
+import re
+import shlex
+import subprocess
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Quantities as the report names them; the keys are the benchmark's.
+QUANTITIES = {
+    "erf": "erf", "erfc": "erfc", "erfcx": "exp(x²)·erfc(x)",
+    "erff": "erf, float", "erfcf": "erfc, float", "erfcxf": "exp(x²)·erfc(x), float",
+    "gamma": "Γ", "gammaf": "Γ, float", "lgamma": "ln Γ", "lgammaf": "ln Γ, float",
+    "cgamma": "complex Γ", "clngamma": "complex log Γ", "cstirf": "complex Γ by Stirling",
+    "P": "P(a, x)", "Q": "Q(a, x)", "ibeta": "I_x(a, b)",
+}
+PEERS = ("glibc", "boost", "gsl")
+PEER_NAMES = {"glibc": "glibc", "boost": "Boost", "gsl": "GSL"}
+# Within this factor of glibc's time on these quantities; strictly faster on
+# the gamma functions; strictly faster than Boost.Math and GSL everywhere.
+GLIBC_WITHIN = {"erf": 1.25, "erfc": 1.25, "erff": 1.25, "erfcf": 1.25, "lgamma": 1.25, "lgammaf": 1.25,
+                "gamma": 1.0, "gammaf": 1.0}
+LAYER_LIMIT = 0.03
+
+Result = collections.namedtuple("Result", "row quantity set source function ns")
+
+
+def run(cmd, **kw):
+    print("+", " ".join(shlex.quote(c) for c in cmd), flush=True)
+    return subprocess.run(cmd, check=True, **kw)
+
+
+def build(build_dir):
+    cache = os.path.join(build_dir, "CMakeCache.txt")
+    wanted = ["-DVARNEL_BUILD_BENCH=ON", "-DVARNEL_BUILD_TESTS=OFF", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"]
+    text = open(cache).read() if os.path.exists(cache) else ""
+    if not all(re.search(r"^%s:\w+=%s$" % tuple(w[2:].split("=")), text, re.M) for w in wanted):
+        run(["cmake", "-S", ROOT, "-B", build_dir] + wanted, stdout=subprocess.DEVNULL)
+    run(["cmake", "--build", build_dir, "-j2", "--target", "varnel_bench"], stdout=subprocess.DEVNULL)
+
+
+def floor_coverage(build_dir):
+    """The mathematics-library functions the library imports; fails if the
+    recorder cannot record one of them (its floors would miss calls)."""
+    lib = os.path.join(build_dir, "libvarnel.so.0")
+    ldd = subprocess.run(["ldd", lib], check=True, capture_output=True, text=True).stdout
+    libm = re.search(r"libm\.so\.6 => (\S+)", ldd).group(1)
+
+    def symbols(*args):
+        out = subprocess.run(["nm", "-D"] + list(args), check=True, capture_output=True, text=True).stdout
+        return {line.split()[-1].split("@")[0] for line in out.splitlines() if line.strip()}
+
+    imported = symbols("--undefined-only", lib) & symbols("--defined-only", libm)
+    hooks = subprocess.run([os.path.join(build_dir, "bench", "varnel_tape_recorder"), "--hooks"], check=True,
+                           capture_output=True, text=True).stdout.split()
+    missing = sorted(imported - set(hooks))
+    if missing:
+        sys.exit("the floor recorder has no stand-in for %s, which the library calls: add it to bench/tape.h"
+                 % ", ".join(missing))
+    return sorted(imported)
+
+
+def run_suite(build_dir, json_path, repetitions, min_time, bench_filter):
+    cmd = [os.path.join(build_dir, "bench", "varnel_bench"),
+           "--benchmark_out=" + json_path, "--benchmark_out_format=json",
+           "--benchmark_repetitions=%d" % repetitions, "--benchmark_enable_random_interleaving=true",
+           "--benchmark_min_time=%g" % min_time, "--benchmark_display_aggregates_only=true"]
+    if bench_filter:
+        cmd.append("--benchmark_filter=" + bench_filter)
+    log = json_path + ".log"
+    with open(log, "w") as out:
+        run(cmd, stdout=out)
+    return " ".join(cmd[1:])
+
+
+def resolution(data):
+    """How far apart the two fastest repetitions of a benchmark are: median
+    and 90th percentile over the benchmarks, in per cent (None for one
+    repetition)."""
+    times = collections.defaultdict(list)
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "iteration" and not b.get("error_occurred"):
+            times[b["run_name"]].append(b["cpu_time"])
+    gaps = sorted(100 * (t[1] / t[0] - 1) for t in (sorted(v) for v in times.values()) if len(t) > 1)
+    if not gaps:
+        return None
+    return gaps[len(gaps) // 2], gaps[min(len(gaps) - 1, int(0.9 * len(gaps)))]
+
+
+def fastest(data):
+    """Fastest repetition of every benchmark, CPU ns per call."""
+    best, errors = {}, []
+    for b in data["benchmarks"]:
+        if b.get("error_occurred"):
+            errors.append("%s: %s" % (b["name"], b.get("error_message")))
+            continue
+        if b.get("run_type") != "iteration":
+            continue
+        scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b["time_unit"]]
+        name = b["run_name"]
+        best[name] = min(best.get(name, float("inf")), b["cpu_time"] * scale)
+    if errors:
+        sys.exit("benchmarks that failed:\n  " + "\n  ".join(errors))
+    results = []
+    for name, ns in best.items():
+        row, impl = name.split("/", 1)
+        quantity, set_id = row.split(":", 1)
+        source, function = impl.split(":", 1)
+        results.append(Result(row, quantity, set_id, source, function, ns))
+    return results
+
+
+def fmt_ns(ns):
+    return "%.3g" % ns if ns < 100 else "%.0f" % ns
+
+
+def fmt_calls(calls):
+    if not calls:
+        return "none"
+    return ", ".join("%.3g %s" % (n, f) for f, n in sorted(calls.items(), key=lambda kv: -kv[1]))
+
+
+# --------------------------------------------------------------------------
+# The main rows.
+
+def row_table(results, order):
+    """{row: {"ours": {function: {source: ns}}, "peers": {source: (function, ns)}}}, in the
+    suite's order."""
+    rank = {row: k for k, row in enumerate(order)}
+    rows = collections.OrderedDict()
+    for r in sorted(results, key=lambda r: (rank.get(r.row, len(rank)), r.row)):
+        if "@" in r.set:
+            continue
+        entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "ours": {}, "peers": {}})
+        if r.source in ("varnel", "bare", "floor"):
+            entry["ours"].setdefault(r.function, {})[r.source] = r.ns
+        else:
+            entry["peers"][r.source] = (r.function, r.ns)
+    return rows
+
+
+def assess(quantity, ours, peers):
+    """Targets of one function of ours on one row: (verdict, notes, misses),
+    misses listing each missed target with whether it is out of reach by
+    design: the layer-free build, the prescribed operations alone, misses it
+    too."""
+    ns, bare, floor = ours.get("varnel"), ours.get("bare"), ours.get("floor")
+    failed, notes = [], []
+    for source, (function, peer_ns) in peers.items():
+        factor = GLIBC_WITHIN.get(quantity, 1.0) if source == "glibc" else 1.0
+        name = "%s `%s` (%s ns)" % (PEER_NAMES[source], function, fmt_ns(peer_ns))
+
+        def meets(t):
+            return t <= factor * peer_ns if factor > 1 else t < peer_ns
+
+        floor_note = ("the elementary calls alone (%s ns) take longer than %s" % (fmt_ns(floor), name)
+                      if floor is not None and floor > peer_ns else "")
+        if meets(ns):
+            if floor_note:
+                notes.append(floor_note)
+            continue
+        goal = ("within %.2f× of %s" % (factor, name)) if factor > 1 else ("faster than %s" % name)
+        by_design = bare is not None and not meets(bare)
+        failed.append((goal, by_design))
+        if by_design:
+            reason = "out of reach by design: the prescribed operations alone take %s ns" % fmt_ns(bare)
+        else:
+            reason = "missed, though the layer-free build meets it (%s ns)" % fmt_ns(bare)
+        notes.append("%s: %s" % (goal, reason) + ("; " + floor_note if floor_note else ""))
+    if bare is not None and ns / bare - 1 >= LAYER_LIMIT:
+        failed.append(("layers", False))
+        notes.append("layers cost %.1f %%, over 3 %%" % (100 * (ns / bare - 1)))
+    return ("met" if not failed else "**not met**"), notes, failed
+
+
+def main_section(rows, sets, calls):
+    out = ["## Time per call", "",
+           "Nanoseconds per call (fastest repetition), and in brackets the ratio to the fastest "
+           "implementation of the row. An empty cell: that library has no function for the quantity.", "",
+           "| Quantity | Arguments | Ours | Ours (ns) | glibc | Boost.Math | GSL |", "|---|---|---|---|---|---|---|"]
+    for row, e in rows.items():
+        times = [o["varnel"] for o in e["ours"].values() if "varnel" in o] + [ns for _, ns in e["peers"].values()]
+        best = min(times)
+
+        def cell(ns, function=None):
+            text = "%s (%.2f)" % (fmt_ns(ns), ns / best)
+            return ("%s: %s" % (function, text)) if function else text
+
+        for k, (function, o) in enumerate(e["ours"].items()):
+            peer_cells = [cell(e["peers"][s][1], e["peers"][s][0]) if s in e["peers"] and k == 0 else ""
+                          for s in PEERS]
+            out.append("| %s | %s | `%s` | %s | %s |" % (
+                QUANTITIES[e["quantity"]] if k == 0 else "", sets.get(e["set"], e["set"]) if k == 0 else "",
+                function, cell(o["varnel"]), " | ".join(peer_cells)))
+    out += ["", "## Against the floor and the layer-free build", "",
+            "*Floor*: the C mathematics library calls our function makes for these arguments, replayed alone. "
+            "*Bare*: the same sources built without the library's layers (errno preservation, step caps), "
+            "which is the floor plus the prescribed arithmetic; *layers* is our time over it. "
+            "Targets: faster than Boost.Math and GSL wherever they compute the quantity, faster than glibc "
+            "on Γ, within 1.25 times glibc on the error functions and ln Γ, layers under 3 %.", "",
+            "| Quantity | Arguments | Ours | ns | Bare (ns) | Layers | Floor (ns) | Ours / floor | "
+            "Elementary calls per call | Targets | Notes |", "|---|---|---|---|---|---|---|---|---|---|---|"]
+    summary_at = len(out) - 2
+    tally = collections.Counter()
+    for row, e in rows.items():
+        for function, o in e["ours"].items():
+            ns, bare, floor = o.get("varnel"), o.get("bare"), o.get("floor")
+            verdict, notes, misses = assess(e["quantity"], o, e["peers"])
+            tally["rows"] += 1
+            tally["met"] += not misses
+            tally["by design"] += bool(misses) and all(by_design for _, by_design in misses)
+            out.append("| %s | %s | `%s` | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+                QUANTITIES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(ns),
+                fmt_ns(bare) if bare else "", "%+.1f %%" % (100 * (ns / bare - 1)) if bare else "",
+                fmt_ns(floor) if floor else "", "%.2f" % (ns / floor) if floor else "",
+                fmt_calls(calls.get("%s/%s" % (row, function))), verdict, "; ".join(notes)))
+    out.insert(summary_at, "All targets met on %d of %d rows; %d more miss only targets that are out of "
+                           "reach by design; %d miss a target the layer-free build meets, or the layer "
+                           "budget." % (tally["met"], tally["rows"], tally["by design"],
+                                        tally["rows"] - tally["met"] - tally["by design"]))
+    out.insert(summary_at + 1, "")
+    return out
+
+
+# --------------------------------------------------------------------------
+# Cost against the parameter.
+
+def sweep_curves(results):
+    """{family: {where: {label: [(parameter, ns)]}}}"""
+    curves = collections.defaultdict(lambda: collections.defaultdict(lambda: collections.defaultdict(list)))
+    for r in results:
+        if "@" not in r.set or r.source == "bare":
+            continue
+        family_where, parameter = r.set.split("@")
+        family, where = family_where.split("-")
+        label = "%s %s" % ({"varnel": "varnel"}.get(r.source, PEER_NAMES.get(r.source, r.source)), r.function)
+        curves[family][where][label].append((float(parameter), r.ns))
+    for family in curves.values():
+        for where in family.values():
+            for points in where.values():
+                points.sort()
+    return curves
+
+
+SWEEP_TEXT = {
+    "gamma": ("igamma", "Incomplete gamma", "a", {"near": "x = a", "away": "x = a/2"}),
+    "beta": ("ibeta", "Incomplete beta", "a = b", {"near": "x = 0.5", "away": "x = 0.25"}),
+}
+
+
+def plot_sweeps(curves, out_dir):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    files = {}
+    for family in (f for f in SWEEP_TEXT if f in curves):
+        by_where = curves[family]
+        stem, title, parameter, where_text = SWEEP_TEXT[family]
+        fig, axes = plt.subplots(1, 2, figsize=(12, 4.8), sharey=True)
+        for ax, where in zip(axes, ("near", "away")):
+            for label, points in sorted(by_where[where].items()):
+                xs, ys = zip(*points)
+                style = "-" if label.startswith("varnel") else "--"
+                ax.loglog(xs, ys, style, marker="o", markersize=3, label=label)
+            ax.set_title("%s, %s" % (title, where_text[where]))
+            ax.set_xlabel(parameter)
+            ax.grid(True, which="both", alpha=0.3)
+        axes[0].set_ylabel("ns per call (fastest repetition)")
+        axes[1].legend(fontsize=8)
+        fig.tight_layout()
+        name = "performance-%s.png" % stem
+        fig.savefig(os.path.join(out_dir, name), dpi=100)
+        plt.close(fig)
+        files[family] = name
+    return files
+
+
+def sweep_section(curves, files):
+    out = ["## Cost against the parameter", "",
+           "The incomplete functions need more terms as their parameters grow. Each point is %s "
+           "arguments with the parameter jittered by up to 1 %%; x at the mean, where the most terms "
+           "are needed, and away from it." % "{sweep_args}"]
+    for family in (f for f in SWEEP_TEXT if f in curves):
+        by_where = curves[family]
+        stem, title, parameter, where_text = SWEEP_TEXT[family]
+        out += ["", "### %s" % title, "", "![%s](%s)" % (title, files[family])]
+        for where in ("near", "away"):
+            labels = sorted(by_where[where], key=lambda l: (not l.startswith("varnel"), l))
+            params = sorted({p for pts in by_where[where].values() for p, _ in pts})
+            out += ["", "%s, %s, ns per call:" % (title, where_text[where]), "",
+                    "| %s | %s |" % (parameter, " | ".join(labels)), "|---" * (1 + len(labels)) + "|"]
+            for p in params:
+                cells = [dict(by_where[where][label]).get(p) for label in labels]
+                out.append("| %g | %s |" % (p, " | ".join(fmt_ns(c) if c is not None else "" for c in cells)))
+    return out
+
+
+# --------------------------------------------------------------------------
+# The header.
+
+def compile_flags(build_dir, source):
+    """The compiler's options for one source file, without paths."""
+    path = os.path.join(build_dir, "compile_commands.json")
+    if not os.path.exists(path):
+        return "?"
+    for entry in json.load(open(path)):
+        if entry["file"].endswith(source):
+            words = shlex.split(entry.get("command", ""))[1:]
+            keep, skip = [], False
+            for w in words:
+                if skip:
+                    skip = False
+                    continue
+                if w in ("-o", "-c", "-MF", "-MT", "-isystem"):
+                    skip = True
+                    continue
+                if w.startswith(("-I", "-o", "-MD", "/")) or w.endswith("_EXPORTS") or "/" in w:
+                    continue
+                keep.append(w)
+            return " ".join(keep)
+    return "?"
+
+
+def header(data, build_dir, command, libm_calls, quick):
+    ctx = data["context"]
+    model = "?"
+    for line in open("/proc/cpuinfo"):
+        if line.startswith("model name"):
+            model = line.split(":", 1)[1].strip()
+            break
+    cache = open(os.path.join(build_dir, "CMakeCache.txt")).read()
+    cxx = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
+    version = subprocess.run([cxx, "--version"], capture_output=True, text=True).stdout.splitlines()[0]
+    lines = [
+        "# Performance", "",
+        "Generated by `%s` from one run of `build-bench/bench/varnel_bench`; do not edit by hand." % command, "",
+        "| | |", "|---|---|",
+        "| Date | %s |" % ctx.get("date", datetime.datetime.utcnow().isoformat()),
+        "| CPU | %s, %d logical CPUs |" % (model, ctx.get("num_cpus", 0)),
+        "| Compiler | %s |" % version,
+        "| Library flags | `%s` |" % compile_flags(build_dir, "src/specfun/gamma.cpp"),
+        "| Benchmark flags | `%s` |" % compile_flags(build_dir, "bench/bench_main.cpp"),
+        "| glibc | %s |" % ctx.get("glibc_version", "?"),
+        "| Boost.Math | %s, policy `%s` |" % (ctx.get("boost_version", "?").replace("_", "."),
+                                              ctx.get("boost_policy", "?")),
+        "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
+        "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
+        "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
+        "| Mathematics functions the library calls (all recorded for the floors) | %s |" % ", ".join(libm_calls),
+        "",
+        "Each row is one quantity over one argument set of %s pre-generated arguments (seed %s), "
+        "cycled, every result kept live; every implementation sees the same array. Times are CPU "
+        "nanoseconds per call, the fastest of %s randomly interleaved repetitions of every benchmark, "
+        "so ratios within this one run are what to read: on a shared, noisy machine absolute times "
+        "move between runs, the fastest of interleaved repetitions much less." %
+        (ctx.get("arguments_per_row"), ctx.get("seed"), data["_repetitions"]),
+    ]
+    spread = resolution(data)
+    if spread:
+        lines[-1] += (" In this run the two fastest repetitions of a benchmark differ by %.1f %% "
+                      "(median over the benchmarks; 90th percentile %.1f %%), a measure of how finely "
+                      "two figures can be told apart." % spread)
+    lines += ["", "### How the floor and the layer-free build are made", "",
+              "*Floor.* The recorder (`bench/record_tape.cpp`, built beside the suite) evaluates our function on every argument of the row "
+              "with stand-ins of its own for the C mathematics library's functions (exported by the "
+              "recorder, so that the library's calls reach them first); each forwards to the real "
+              "function and records the function and its arguments. Calls our library makes from inside "
+              "its own functions are recorded too; calls a mathematics function makes internally are "
+              "not. The benchmark replays, for each argument in turn, exactly the calls our function made "
+              "for it, against the real library, through a function pointer. The replayed calls do not "
+              "wait for each other's results as many of ours do, so the floor is a lower bound. "
+              "Operations the compiler inlines (a square root instruction) are not calls and are not in "
+              "the floor.", "",
+              "*Bare.* The library's sources built a second time for the benchmark only, with the "
+              "library's own compile and link options, `VARNEL_BARE_LAYERS=1` (which compiles out the "
+              "errno preservation and the step caps) and its namespace renamed so that both builds run "
+              "in the same process. Before timing, the suite checks that it gives the library's bits on "
+              "every argument of every row. It is the floor plus the prescribed arithmetic, measured: "
+              "where the library misses a target and the bare build misses it too, the prescribed "
+              "operations alone cannot meet it.", "",
+              "Google Benchmark prints that its own library (Debian's package) is a debug build; the "
+              "timed loop is inlined into the benchmark, compiled with the flags above, and that "
+              "library only starts and stops the clocks around it."]
+    if quick:
+        lines += ["", "**Short run** (one repetition, tiny minimum time): checks that the suite works; "
+                      "its figures mean nothing."]
+    return lines
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build-bench"))
+    parser.add_argument("--out", default=None, help="default: docs/, or build-bench/perf-quick with --quick")
+    parser.add_argument("--quick", action="store_true", help="one repetition, tiny minimum time (CI)")
+    parser.add_argument("--repetitions", type=int, default=9)
+    parser.add_argument("--min-time", type=float, default=0.04, help="seconds per repetition of a benchmark")
+    parser.add_argument("--filter", default="", help="benchmark name regex (partial report)")
+    parser.add_argument("--from-json", default=None, help="write the report from a saved run")
+    args = parser.parse_args()
+    build_dir = os.path.abspath(args.build_dir)
+    if args.quick:
+        args.repetitions, args.min_time = 1, 1e-4
+    out_dir = args.out or (os.path.join(build_dir, "perf-quick") if args.quick else os.path.join(ROOT, "docs"))
+    os.makedirs(out_dir, exist_ok=True)
+    command = "/usr/bin/python3 tools/perf_report.py" + "".join(" " + shlex.quote(a) for a in sys.argv[1:])
+
+    build(build_dir)
+    libm_calls = floor_coverage(build_dir)
+    if args.from_json:
+        json_path = args.from_json
+    else:
+        json_path = os.path.join(build_dir, "perf-quick.json" if args.quick else "perf-results.json")
+        run_arguments = run_suite(build_dir, json_path, args.repetitions, args.min_time, args.filter)
+        data = json.load(open(json_path))
+        data["_run_arguments"] = run_arguments
+        data["_repetitions"] = args.repetitions
+        data["_command"] = command
+        json.dump(data, open(json_path, "w"))
+    data = json.load(open(json_path))
+
+    results = fastest(data)
+    ctx = data["context"]
+    sets = {k[4:]: v for k, v in ctx.items() if k.startswith("set:")}
+    calls_path = os.path.join(build_dir, "bench", "floor-calls.json")
+    calls = json.load(open(calls_path)) if os.path.exists(calls_path) else {}
+    curves = sweep_curves(results)
+    files = plot_sweeps(curves, out_dir)
+
+    lines = header(data, build_dir, data.get("_command", command), libm_calls, args.quick)
+    lines += [""] + main_section(row_table(results, ctx.get("rows", "").split(",")), sets, calls)
+    if curves:
+        lines += [""] + [line.replace("{sweep_args}", ctx.get("arguments_per_sweep_point", "?"))
+                         for line in sweep_section(curves, files)]
+    with open(os.path.join(out_dir, "performance.md"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    print("wrote %s (%d benchmarks)" % (os.path.join(out_dir, "performance.md"), len(results)))
+
+
+if __name__ == "__main__":
+    main()
