@@ -41,8 +41,8 @@ for source in examples/*.cpp; do
   echo "--- $name"
   "build-test/examples/$name"
 done
-PKG_CONFIG_PATH=$prefix/lib64/pkgconfig c++ -std=c++17 examples/values.cpp \
-  $(PKG_CONFIG_PATH=$prefix/lib64/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel) \
+PKG_CONFIG_PATH=$prefix/share/pkgconfig c++ -std=c++17 examples/values.cpp \
+  $(PKG_CONFIG_PATH=$prefix/share/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel) \
   -o build-test/values-pkg-config
 build-test/values-pkg-config >/dev/null
 c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rpath,"$prefix/lib64" \
