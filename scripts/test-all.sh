@@ -66,6 +66,15 @@ if grep -q "Not in the measured library" build-test/accuracy-quick/accuracy.md; 
 fi
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+
+# --- packages: the Debian and RPM packages of both architectures, made into
+# dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
+# this machine (and removed), the arm64 ones unpacked and run under qemu.
+echo "=== packages"
+bash scripts/package.sh
+bash packaging/install-test.sh
+# --- end of packages
+
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
 echo "=== build-tsan"
