@@ -150,11 +150,35 @@ varnel_debian_docs(tools varnel-tools)
 if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-varnel)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
-  # What the module needs besides the libraries its binaries link (those are
-  # computed): the interpreter and NumPy, whose ufuncs it provides.
-  set(VARNEL_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy"
-      CACHE STRING "Debian Depends of python3-varnel besides the computed ones")
-  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${VARNEL_PYTHON_PACKAGE_DEPENDS}")
+  # Besides the libraries its extension links (computed by dpkg-shlibdeps),
+  # the module needs the interpreter version it was built for and NumPy's
+  # binary interface it was compiled against: the relations Debian's own
+  # helpers for Python and NumPy extensions would write.
+  if(NOT DEFINED Python3_VERSION_MINOR)
+    find_package(Python3 QUIET COMPONENTS Interpreter)
+  endif()
+  set(python_depends python3)
+  if(DEFINED Python3_VERSION_MINOR)
+    set(python3 ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
+    math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
+    set(python_depends "python3 (>= ${python3}), python3 (<< ${Python3_VERSION_MAJOR}.${next_minor})")
+  endif()
+  set(numpy_versions /usr/share/numpy3/versions)
+  if(EXISTS ${numpy_versions})
+    file(STRINGS ${numpy_versions} numpy_abi REGEX "^abi ")
+    file(STRINGS ${numpy_versions} numpy_api_min REGEX "^api-min-version ")
+    string(REPLACE "abi " "" numpy_abi "${numpy_abi}")
+    string(REPLACE "api-min-version " "" numpy_api_min "${numpy_api_min}")
+    string(APPEND python_depends ", python3-numpy (>= ${numpy_api_min}), python3-numpy-abi${numpy_abi}")
+  else()
+    string(APPEND python_depends ", python3-numpy")
+  endif()
+  set(VARNEL_PYTHON_PACKAGE_DEPENDS "" CACHE STRING
+      "Debian Depends of python3-varnel besides the computed ones (empty: from the interpreter and NumPy found)")
+  if(VARNEL_PYTHON_PACKAGE_DEPENDS)
+    set(python_depends "${VARNEL_PYTHON_PACKAGE_DEPENDS}")
+  endif()
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${python_depends}")
   set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Python 3 bindings of the libvarnel special functions
 ${summary_body}
 .
