@@ -212,7 +212,9 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
     check "find_package(varnel $requested) with $version installed: $why" "$got" "$want"
   done
   if [ -e "$python_deb" ]; then
-    if /usr/bin/python3 -c 'import varnel' 2>/dev/null; then ok "python3-varnel imports"; else bad "python3-varnel imports"; fi
+    check "python3-varnel: the module imports from the installed package" \
+      "$(cd "$work" && /usr/bin/python3 -c 'import os, varnel; print(os.path.dirname(varnel.__file__))')" \
+      /usr/lib/python3/dist-packages/varnel
   fi
 
   # dpkg keeps /usr/lib64 (the C library's loader link is there) and says so.
