@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks the packages in DIST the way a distribution and a user would:
+# Checks the packages in dist/ the way a distribution and a user would:
 #   - every expected .deb and .rpm is there, for amd64/x86_64 and arm64/aarch64;
 #   - lintian finds no error and no warning that is not overridden;
 #   - control fields: architecture, the -dev package's exact dependency on the
