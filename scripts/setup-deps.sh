@@ -6,6 +6,18 @@ packages=(cmake g++ googletest libbenchmark-dev g++-aarch64-linux-gnu qemu-user
           binutils python3-mpmath python3-numpy python3-matplotlib pkg-config
           clang libclang-rt-14-dev
           libboost-math-dev libgsl-dev)  # the benchmarks' peers
+
+# --- packaging: Debian and RPM tools; the arm64 C and C++ run-time packages
+# through Debian multiarch, whose symbols files dpkg-shlibdeps reads to compute
+# the dependencies of the arm64 packages.
+packages+=(dpkg-dev fakeroot file lintian rpm rpm2cpio cpio
+           libc6:arm64 libgcc-s1:arm64 libstdc++6:arm64)
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  echo "adding the arm64 architecture to dpkg"
+  if [ "$(id -u)" -eq 0 ]; then dpkg --add-architecture arm64; else sudo dpkg --add-architecture arm64; fi
+fi
+# --- end of packaging
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -41,8 +41,8 @@ for source in examples/*.cpp; do
   echo "--- $name"
   "build-test/examples/$name"
 done
-PKG_CONFIG_PATH=$prefix/lib64/pkgconfig c++ -std=c++17 examples/values.cpp \
-  $(PKG_CONFIG_PATH=$prefix/lib64/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel) \
+PKG_CONFIG_PATH=$prefix/share/pkgconfig c++ -std=c++17 examples/values.cpp \
+  $(PKG_CONFIG_PATH=$prefix/share/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel) \
   -o build-test/values-pkg-config
 build-test/values-pkg-config >/dev/null
 c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rpath,"$prefix/lib64" \
@@ -74,6 +74,15 @@ echo "=== benchmark suite, short run"
 test -s build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+
+# --- packages: the Debian and RPM packages of both architectures, made into
+# dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
+# this machine (and removed), the arm64 ones unpacked and run under qemu.
+echo "=== packages"
+bash scripts/package.sh
+bash packaging/install-test.sh
+# --- end of packages
+
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
 echo "=== build-tsan"

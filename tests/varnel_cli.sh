@@ -109,6 +109,11 @@ expect "--list gives the signatures" \
 expect "--list gives complex signatures" \
   'std::complex<double> varnel::cephes::z_lngamma\(std::complex<double> z\)' --list
 
+# --- --version: the project's version, passed in by CTest as VARNEL_VERSION ------
+version_pattern='[0-9]+\.[0-9]+\.[0-9]+'
+[ -n "${VARNEL_VERSION:-}" ] && version_pattern=${VARNEL_VERSION//./\\.}
+expect "--version prints the project's version" "^varnel ${version_pattern}\$" --version
+
 # --- range mode -------------------------------------------------------------------
 run d_gamma --range 1:5:1
 if [ "$rc" -eq 0 ] && [ "$(sed -n 1p <<<"$out")" = "x,result,result_bits" ] &&

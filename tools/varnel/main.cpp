@@ -6,6 +6,7 @@
 //                                   one argument swept over a grid, CSV out
 //   varnel --stdin FUNCTION         one argument set per input line, CSV out
 //   varnel --list                   the functions and constants
+//   varnel --version                the version of the program and library
 //
 // The program is a plain client of the installed library: it calls the
 // exported functions through the public header and nothing else. Arguments are
@@ -14,6 +15,8 @@
 // hex-floats, inf, nan and signed zeros. Every bad input ends in one line on
 // stderr and a non-zero exit status.
 #include <varnel/varnel.hpp>
+
+#include "version.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -494,7 +497,7 @@ void usage(std::FILE* out) {
       "                                             sweep one argument, print CSV\n"
       "       varnel --stdin FUNCTION               one argument set per input line, CSV\n"
       "       varnel CONSTANT                       print an exported constant\n"
-      "       varnel --list | --help\n"
+      "       varnel --list | --help | --version\n"
       "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma;\n"
       "d_ibeta exists in both namespaces and must be qualified. Numbers may be decimals,\n"
       "hex-floats (0x1.8p-3), inf, -inf, nan or -0. A complex argument is two numbers.\n",
@@ -632,6 +635,9 @@ int run(int argc, char** argv) {
     const auto& w = words[i];
     if (w == "--help" || w == "-h") {
       usage(stdout);
+      return kExitOk;
+    } else if (w == "--version") {
+      std::printf("varnel %s\n", varnel_cli::kVersion);
       return kExitOk;
     } else if (w == "--list") {
       return list();

@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# Checks the packages in dist/ the way a distribution and a user would:
+#   - every expected .deb and .rpm is there, for amd64/x86_64 and arm64/aarch64;
+#   - lintian finds no error and no warning that is not overridden;
+#   - control fields: architecture, the -dev package's exact dependency on the
+#     library, the computed dependencies on libvarnel0; the symbols file lists
+#     exactly what the packaged library exports (dpkg-gensymbols);
+#   - RPM file lists and requirements (rpm -qpl, rpm -qpR);
+#   - the packaged library holds the same code and data as the build tree's;
+#   - the amd64 packages installed with dpkg: the examples built through
+#     pkg-config and find_package (with the version rule of the CMake package)
+#     and run, and the evaluator; removed again however the test ends;
+#   - the arm64 .deb and the aarch64 RPM unpacked: the evaluator and an example
+#     run under qemu against the unpacked library, through the packaged run
+#     path and soname.
+# usage: install-test.sh, after scripts/package.sh (it reads dist/ and the
+# build-package-amd64 and build-package-arm64 trees the packages came from).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source_dir=$PWD dist=$PWD/dist
+declare -A build_dir=([amd64]=$PWD/build-package-amd64 [arm64]=$PWD/build-package-arm64)
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" "${build_dir[amd64]}/CMakeCache.txt"; }
+version=$(cache_value CMAKE_PROJECT_VERSION)
+release=$(cache_value VARNEL_PACKAGE_RELEASE)
+if [ -z "$version" ] || [ -z "$release" ]; then
+  echo "no packaging tree in ${build_dir[amd64]}: run scripts/package.sh first"
+  exit 1
+fi
+fail=0
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+check() { # what, got, want
+  if [ "$2" == "$3" ]; then ok "$1"; else bad "$1: got '$2', want '$3'"; fi
+}
+
+work=$(mktemp -d)
+installed=()
+cleanup() {
+  if ((${#installed[@]})); then dpkg --purge "${installed[@]}" >/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+deb_file() { echo "$dist/${1}_${version}-${release}_$2.deb"; }
+rpm_file() { echo "$dist/$1-${version}-${release}.$2.rpm"; }
+rpm_arch() { case $1 in amd64) echo x86_64 ;; arm64) echo aarch64 ;; esac; }
+debs=(libvarnel0 libvarnel-dev varnel-tools)
+rpms=(libvarnel libvarnel-devel varnel-tools)
+
+# --- every package is there -----------------------------------------------------
+for arch in amd64 arm64; do
+  for p in "${debs[@]}"; do
+    f=$(deb_file "$p" "$arch")
+    if [ -s "$f" ]; then ok "present: $(basename "$f")"; else bad "missing: $(basename "$f")"; fi
+  done
+  for p in "${rpms[@]}"; do
+    f=$(rpm_file "$p" "$(rpm_arch "$arch")")
+    if [ -s "$f" ]; then ok "present: $(basename "$f")"; else bad "missing: $(basename "$f")"; fi
+  done
+done
+((fail)) && exit 1
+
+# --- lintian ----------------------------------------------------------------------
+echo "--- lintian"
+if lintian --fail-on error,warning "$dist"/*.deb; then
+  ok "lintian: no errors or warnings"
+else
+  bad "lintian reports errors or warnings"
+fi
+
+# --- Debian control fields --------------------------------------------------------
+field() { dpkg-deb -f "$1" "$2"; }
+for arch in amd64 arm64; do
+  for p in "${debs[@]}"; do
+    check "$p $arch: Architecture" "$(field "$(deb_file "$p" "$arch")" Architecture)" "$arch"
+  done
+  check "libvarnel-dev $arch: depends on exactly this libvarnel0" \
+    "$(field "$(deb_file libvarnel-dev "$arch")" Depends)" "libvarnel0 (= ${version}-${release})"
+  # Computed by dpkg-shlibdeps: the C library and libgcc for the library, and
+  # libvarnel0 through its symbols file for the evaluator.
+  lib_depends=$(field "$(deb_file libvarnel0 "$arch")" Depends | sed 's/ ([^)]*)//g')
+  check "libvarnel0 $arch: computed Depends" "$lib_depends" "libc6, libgcc-s1"
+  tools_depends=$(field "$(deb_file varnel-tools "$arch")" Depends)
+  if grep -Eq '(^|, )libvarnel0 \(>= [0-9.]+\)' <<<"$tools_depends"; then
+    ok "varnel-tools $arch: computed dependency on libvarnel0"
+  else
+    bad "varnel-tools $arch: no computed dependency on libvarnel0 in '$tools_depends'"
+  fi
+  root=$work/deb-$arch
+  dpkg-deb -R "$(deb_file libvarnel0 "$arch")" "$root"
+  check "libvarnel0 $arch: shlibs" "$(cat "$root/DEBIAN/shlibs")" "libvarnel 0 libvarnel0 (>= 0.1.0)"
+  if dpkg-gensymbols -c4 -q -plibvarnel0 -v"$version" -a"$arch" -P"$root" -I"$root/DEBIAN/symbols" \
+       -e"$root/usr/lib64/libvarnel.so.0" -O/dev/null; then
+    ok "libvarnel0 $arch: the symbols file matches the exported symbols"
+  else
+    bad "libvarnel0 $arch: the symbols file does not match the exported symbols"
+  fi
+done
+
+# --- RPM file lists and requirements -------------------------------------------
+# rpmlib() and rtld() requirements are rpm's own; everything else must be one of
+# the libraries (or the pkg-config program of the .pc file) named here.
+expect_rpm() { # package, rpm arch, expected file list (one pattern per line), allowed requirements (ERE)
+  local f listed extra
+  f=$(rpm_file "$1" "$2")
+  check "$1 $2: rpm architecture" "$(rpm -qp --qf '%{ARCH}' "$f")" "$2"
+  listed=$(rpm -qpl "$f")
+  check "$1 $2: files" "$listed" "$3"
+  extra=$(rpm -qpR "$f" | grep -Ev '^(rpmlib\(|rtld\()' | grep -Ev "^($4)$")
+  check "$1 $2: requirements only on the allowed libraries" "$extra" ""
+}
+libc='libc\.so\.6|libm\.so\.6|libgcc_s\.so\.1'
+for arch in x86_64 aarch64; do
+  expect_rpm libvarnel "$arch" "/usr/lib64/libvarnel.so.0" \
+    "($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
+  expect_rpm libvarnel-devel "$arch" "/usr/include/varnel
+/usr/include/varnel/varnel.hpp
+/usr/lib64/libvarnel.so
+/usr/share/cmake/varnel
+/usr/share/cmake/varnel/varnelConfig.cmake
+/usr/share/cmake/varnel/varnelConfigVersion.cmake
+/usr/share/cmake/varnel/varnelTargets-release.cmake
+/usr/share/cmake/varnel/varnelTargets.cmake
+/usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|/usr/bin/pkg-config"
+  expect_rpm varnel-tools "$arch" "/usr/bin/varnel
+/usr/share/man/man1/varnel.1.gz" \
+    "(${libc}|libstdc\+\+\.so\.6)\(\)\(64bit\)|(${libc}|libstdc\+\+\.so\.6)\((GLIBC|GCC|CXXABI|GLIBCXX)_[0-9.]+\)\(64bit\)|libvarnel\.so\.0\(\)\(64bit\)"
+done
+
+# --- unpacked packages ------------------------------------------------------------
+for arch in amd64 arm64; do
+  d=$work/deb-root-$arch r=$work/rpm-root-$arch
+  mkdir -p "$d" "$r"
+  for p in "${debs[@]}"; do dpkg-deb -x "$(deb_file "$p" "$arch")" "$d"; done
+  for p in "${rpms[@]}"; do
+    (cd "$r" && rpm2cpio "$(rpm_file "$p" "$(rpm_arch "$arch")")" | cpio -idm --quiet)
+  done
+done
+
+# Stripping may drop symbol tables, nothing else: the sections the loader maps
+# must be the build tree's, byte for byte.
+objcopy_for() { case $1 in amd64) echo objcopy ;; arm64) echo aarch64-linux-gnu-objcopy ;; esac; }
+loaded_sections() { # objcopy, library: a digest of its code and data
+  local s out=$work/section
+  for s in .text .rodata .data .data.rel.ro .dynsym .dynstr; do
+    rm -f "$out"
+    "$1" -O binary --only-section="$s" "$2" "$out" && sha256sum <"$out"
+  done | sha256sum | cut -c1-16
+}
+for arch in "${!build_dir[@]}"; do
+  oc=$(objcopy_for "$arch")
+  want=$(loaded_sections "$oc" "${build_dir[$arch]}/libvarnel.so.0")
+  check "$arch .deb: library code and data as built" \
+    "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/libvarnel.so.0")" "$want"
+  check "$arch .rpm: library code and data as built" \
+    "$(loaded_sections "$oc" "$work/rpm-root-$arch/usr/lib64/libvarnel.so.0")" "$want"
+done
+
+# --- amd64: installed with dpkg, used as a user would ---------------------------
+if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
+  echo "--- dpkg -i (amd64)"
+  files=()
+  for p in "${debs[@]}"; do files+=("$(deb_file "$p" amd64)"); done
+  # The Python module, when it was packaged.
+  python_deb=$(deb_file python3-varnel amd64)
+  [ -e "$python_deb" ] && files+=("$python_deb")
+  installed=(libvarnel0 libvarnel-dev varnel-tools)
+  [ -e "$python_deb" ] && installed+=(python3-varnel)
+  if dpkg -i "${files[@]}" >/dev/null; then ok "dpkg -i"; else bad "dpkg -i"; exit 1; fi
+
+  check "installed varnel --version" "$(varnel --version)" "varnel $version"
+  check "installed varnel d_gamma 5" "$(varnel d_gamma 5 | head -1)" "varnel::specfun::d_gamma(5) = 24"
+  check "pkg-config --modversion" "$(pkg-config --modversion varnel)" "$version"
+  if c++ -std=c++17 "$source_dir/examples/values.cpp" $(pkg-config --cflags --libs varnel) \
+       -o "$work/values-pkg-config" && "$work/values-pkg-config" >/dev/null; then
+    ok "examples/values.cpp through pkg-config"
+  else
+    bad "examples/values.cpp through pkg-config"
+  fi
+  # No prefix given: find_package must find the package in /usr by itself.
+  if cmake -S "$source_dir/examples" -B "$work/examples" >/dev/null &&
+     cmake --build "$work/examples" -j2 >/dev/null; then
+    ok "examples built through find_package"
+    for source in "$source_dir"/examples/*.cpp; do
+      name=$(basename "$source" .cpp)
+      if "$work/examples/$name" >/dev/null; then ok "example $name runs"; else bad "example $name runs"; fi
+    done
+  else
+    bad "examples built through find_package"
+  fi
+  # find_package(varnel REQUESTED): the same major.minor and any earlier patch
+  # level are accepted; while the major version is 0 a different minor is not.
+  IFS=. read -r major minor patch <<<"$version"
+  version_rows=(
+    "$major.$minor         yes same major.minor"
+    "$major.$minor.$patch  yes this very version"
+    "$major.$((minor + 1)) no  a later minor version"
+    "$((major + 1))        no  a later major version"
+  )
+  if ((major == 0 && minor > 0)); then
+    version_rows+=("0.$((minor - 1)) no  an earlier minor version, before 1.0")
+  elif ((major > 0 && minor > 0)); then
+    version_rows+=("$major.$((minor - 1)) yes an earlier minor version, from 1.0 on")
+  fi
+  for row in "${version_rows[@]}"; do
+    read -r requested want why <<<"$row"
+    mkdir -p "$work/find-$requested"
+    printf 'cmake_minimum_required(VERSION 3.25)\nproject(v LANGUAGES NONE)\nfind_package(varnel %s QUIET)\nmessage(STATUS "found=${varnel_FOUND}")\n' \
+      "$requested" >"$work/find-$requested/CMakeLists.txt"
+    got=$(cmake -S "$work/find-$requested" -B "$work/find-$requested/build" | sed -n 's/^-- found=//p')
+    [ "$got" = 1 ] && got=yes || got=no
+    check "find_package(varnel $requested) with $version installed: $why" "$got" "$want"
+  done
+  if [ -e "$python_deb" ]; then
+    check "python3-varnel: the module imports from the installed package" \
+      "$(cd "$work" && /usr/bin/python3 -c 'import os, varnel; print(os.path.dirname(varnel.__file__))')" \
+      /usr/lib/python3/dist-packages/varnel
+  fi
+
+  # dpkg keeps /usr/lib64 (the C library's loader link is there) and says so.
+  dpkg --purge "${installed[@]}" 2>&1 >/dev/null | grep -v "directory '/usr/lib64' not empty" >&2
+  installed=()
+  if [ ! -e /usr/lib64/libvarnel.so.0 ] && [ ! -e /usr/include/varnel ]; then
+    ok "dpkg --purge removes the files"
+  else
+    bad "dpkg --purge left files behind"
+  fi
+else
+  echo "skip dpkg -i: needs root on an amd64 Debian system"
+fi
+
+# --- arm64/aarch64: the unpacked packages under qemu ----------------------------
+qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu)
+for root in "$work/deb-root-arm64" "$work/rpm-root-arm64"; do
+  kind=$(basename "$root" | cut -d- -f1)
+  echo "--- $kind arm64, unpacked in $root"
+  # The evaluator's run path must lead the loader to the unpacked library.
+  loaded=$(env -u LD_LIBRARY_PATH "${qemu[@]}" -E LD_TRACE_LOADED_OBJECTS=1 "$root/usr/bin/varnel" |
+           sed -n 's/^[[:space:]]*libvarnel\.so\.0 => \([^ ]*\) .*/\1/p')
+  check "$kind: varnel loads libvarnel.so.0 from the package" "$(realpath -m "$loaded")" "$root/usr/lib64/libvarnel.so.0"
+  check "$kind: varnel --version" "$(env -u LD_LIBRARY_PATH "${qemu[@]}" "$root/usr/bin/varnel" --version)" "varnel $version"
+  check "$kind: varnel d_gamma 5" "$(env -u LD_LIBRARY_PATH "${qemu[@]}" "$root/usr/bin/varnel" d_gamma 5 | head -1)" \
+    "varnel::specfun::d_gamma(5) = 24"
+  # An example compiled against the unpacked development files, found through
+  # the unpacked pkg-config file (whose paths are relative to its place).
+  pc=$root/usr/share/pkgconfig
+  if aarch64-linux-gnu-g++ -std=c++17 "$source_dir/examples/values.cpp" \
+       $(PKG_CONFIG_PATH=$pc PKG_CONFIG_LIBDIR=$pc pkg-config --cflags --libs varnel) -o "$work/values-$kind" &&
+     env -u LD_LIBRARY_PATH "${qemu[@]}" "$work/values-$kind" >/dev/null; then
+    ok "$kind: examples/values.cpp built through pkg-config, run under qemu"
+  else
+    bad "$kind: examples/values.cpp built through pkg-config, run under qemu"
+  fi
+done
+
+if ((fail)); then echo "package tests FAILED"; exit 1; fi
+echo "package tests passed"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the Debian and RPM packages for amd64/x86_64 and, through the cross
+# toolchain, arm64/aarch64 into dist/, one configured tree per architecture
+# (build-package-amd64, build-package-arm64). Extra arguments go to both cmake
+# configurations (for example -DVARNEL_BUILD_PYTHON=ON). Then
+# packaging/install-test.sh checks the result.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-deps.sh
+jobs=$(nproc)
+((jobs > 2)) && jobs=2
+rm -rf dist
+mkdir -p dist
+for arch in amd64 arm64; do
+  dir=build-package-$arch
+  toolchain=()
+  [ "$arch" = arm64 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+  echo "=== packages for $arch"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF "${toolchain[@]}" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  rm -rf "$dir/packages"
+  (cd "$dir" && cpack)
+  cp "$dir"/packages/*.deb "$dir"/packages/*.rpm dist/
+done
+ls -l dist
