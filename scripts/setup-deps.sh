@@ -16,3 +16,23 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# --- Python package (python/): build, tests, Dask cluster, offline pip -----
+# Without recommended packages: nothing the Python package needs is among
+# them, and they would pull in large unrelated ones.
+python_packages=(python3-dev python3-numpy python3-pytest python3-dask
+                 python3-distributed python3-pip python3-setuptools python3-wheel
+                 python3-venv)
+python_missing=()
+for p in "${python_packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || python_missing+=("$p")
+done
+if ((${#python_missing[@]})); then
+  echo "installing: ${python_missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${python_missing[@]}" >/dev/null
+fi
+# --- end of Python package -------------------------------------------------

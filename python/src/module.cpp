@@ -168,14 +168,16 @@ function of negative or complex arguments use loggamma.
 
 Measured accuracy: docs/lngamma.md and docs/accuracy.md.)"},
       {"loggamma", 1, Cost::Heavy, {loop(ce::z_lngamma)},
-       R"(loggamma(z): log Gamma(z) for complex z, on its continuous branch.
+       R"(loggamma(z): log Gamma(z) for complex z.
 
 Computed in complex128 (complex64, real and integer arguments are converted)
-by varnel::cephes::z_lngamma. The imaginary part is not reduced to
-(-pi, pi]: it is the continuous branch, analytic off the negative real axis,
-so exp(loggamma(z)) == gamma(z) while loggamma(z + 1) == loggamma(z) + log(z)
-holds without multiples of 2*pi*j. conj(z) gives the conjugate result. At
-z = 0 and the non-positive integers on the real axis the result is +inf+0j.
+by varnel::cephes::z_lngamma, which mirrors a left half-plane argument by
+the reflection formula, shifts a small real part up and sums the Stirling
+series. The imaginary part is assembled from the angles of those factors
+and is not reduced to a principal range (-pi, pi]; exp(loggamma(z)) is
+gamma(z) to rounding. conj(z) gives the conjugate result, and -0j the same
+as +0j. At z = 0 and the non-positive integers down to -2147483648 on the
+real axis the result is +inf+0j. NaN in either part gives NaN.
 
 Measured accuracy: docs/complex-lngamma.md and docs/accuracy.md.)"},
       {"gammainc", 2, Cost::Heavy, {loop(ce::d_igamma)},
