@@ -28,6 +28,9 @@ LARGE = [
     ("gamma", lambda: (rng.uniform(-20, 20, N) + 1j * rng.uniform(-20, 20, N),)),
     ("gammainc", lambda: (shapes(N), shapes(N))),
     ("betainc", lambda: (shapes(N), shapes(N), rng.uniform(0, 1, N))),
+    # a strided view, and a broadcast operand with stride 0
+    ("erfc", lambda: (rng.normal(0, 4, 2 * N)[::2],)),
+    ("gammaincc", lambda: (shapes(1)[:, None], shapes(N)[None, :])),
 ]
 
 
