@@ -15,7 +15,6 @@
 
 #include <varnel/varnel.hpp>
 
-#include <array>
 #include <cstdlib>
 #include <string>
 #include <vector>
