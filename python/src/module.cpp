@@ -40,7 +40,7 @@ using Complex = std::complex<double>;
 enum class Cost { Light, Heavy };
 constexpr Index min_parallel(Cost cost) { return cost == Cost::Light ? 32768 : 4096; }
 
-struct LoopSpec {
+struct LoopEntry {
   std::vector<int> types;  // NumPy type numbers, inputs then the output
   PyUFuncGenericFunction loop;
   AnyFunction function;
@@ -52,50 +52,50 @@ AnyFunction any(F f) {
   return reinterpret_cast<AnyFunction>(f);
 }
 
-LoopSpec loop(float (*f)(float) noexcept) {
+LoopEntry loop(float (*f)(float) noexcept) {
   return {{NPY_FLOAT, NPY_FLOAT}, &Loop<decltype(f), float>::ufunc_loop, any(f), 0};
 }
-LoopSpec loop(double (*f)(double) noexcept) {
+LoopEntry loop(double (*f)(double) noexcept) {
   return {{NPY_DOUBLE, NPY_DOUBLE}, &Loop<decltype(f), double>::ufunc_loop, any(f), 0};
 }
-LoopSpec loop(Complex (*f)(Complex) noexcept) {
+LoopEntry loop(Complex (*f)(Complex) noexcept) {
   return {{NPY_CDOUBLE, NPY_CDOUBLE}, &Loop<decltype(f), Complex>::ufunc_loop, any(f), 0};
 }
-LoopSpec loop(double (*f)(double, double) noexcept) {
+LoopEntry loop(double (*f)(double, double) noexcept) {
   return {{NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE}, &Loop<decltype(f), double, double>::ufunc_loop,
           any(f), 0};
 }
-LoopSpec loop(double (*f)(double, double, double) noexcept) {
+LoopEntry loop(double (*f)(double, double, double) noexcept) {
   return {{NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE},
           &Loop<decltype(f), double, double, double>::ufunc_loop, any(f), 0};
 }
 // calerf with the selector as the second array argument.
-LoopSpec loop(float (*f)(float, int) noexcept) {
+LoopEntry loop(float (*f)(float, int) noexcept) {
   return {{NPY_FLOAT, NPY_LONG, NPY_FLOAT}, &Loop<decltype(f), float, npy_long>::ufunc_loop,
           any(f), 0};
 }
-LoopSpec loop(double (*f)(double, int) noexcept) {
+LoopEntry loop(double (*f)(double, int) noexcept) {
   return {{NPY_DOUBLE, NPY_LONG, NPY_DOUBLE}, &Loop<decltype(f), double, npy_long>::ufunc_loop,
           any(f), 0};
 }
 // calerf with a selector fixed by the ufunc.
-LoopSpec loop(float (*f)(float, int) noexcept, int selector) {
+LoopEntry loop(float (*f)(float, int) noexcept, int selector) {
   return {{NPY_FLOAT, NPY_FLOAT}, &FixedSelectorLoop<float>::ufunc_loop, any(f), selector};
 }
-LoopSpec loop(double (*f)(double, int) noexcept, int selector) {
+LoopEntry loop(double (*f)(double, int) noexcept, int selector) {
   return {{NPY_DOUBLE, NPY_DOUBLE}, &FixedSelectorLoop<double>::ufunc_loop, any(f), selector};
 }
 
-struct UfuncSpec {
+struct UfuncEntry {
   const char* name;
   int nin;
   Cost cost;
-  std::vector<LoopSpec> loops;
+  std::vector<LoopEntry> loops;
   const char* doc;
 };
 
-const std::vector<UfuncSpec>& ufunc_table() {
-  static const std::vector<UfuncSpec> table = {
+const std::vector<UfuncEntry>& ufunc_table() {
+  static const std::vector<UfuncEntry> table = {
       {"erf", 1, Cost::Light, {loop(sf::s_calerf, 0), loop(sf::d_calerf, 0)},
        R"(erf(x): the error function 2/sqrt(pi) * integral of exp(-t**2) from 0 to x.
 
@@ -275,13 +275,13 @@ const char* type_name(int type) {
   }
 }
 
-std::string describe(const UfuncSpec& spec) {
+std::string describe(const UfuncEntry& entry) {
   std::string text;
   bool single = false, real = false, complex = false, selector = false;
-  for (const auto& l : spec.loops) {
+  for (const auto& l : entry.loops) {
     if (!text.empty()) text += ", ";
     text += "(";
-    for (int i = 0; i < spec.nin; ++i) {
+    for (int i = 0; i < entry.nin; ++i) {
       text += std::string(i ? ", " : "") + type_name(l.types[i]);
       single = single || l.types[i] == NPY_FLOAT;
       real = real || l.types[i] == NPY_DOUBLE;
@@ -289,7 +289,7 @@ std::string describe(const UfuncSpec& spec) {
       selector = selector || l.types[i] == NPY_LONG;
     }
     text += ") -> ";
-    text += type_name(l.types[spec.nin]);
+    text += type_name(l.types[entry.nin]);
   }
   std::vector<std::string> notes;
   if (single) notes.push_back("float16 is computed as float32");
@@ -378,9 +378,9 @@ PyTypeObject* no_reduction_type() {
                                 {Py_nb_index, reinterpret_cast<void*>(no_reduction_float)},
                                 {Py_tp_repr, reinterpret_cast<void*>(no_reduction_repr)},
                                 {0, nullptr}};
-  static PyType_Spec spec = {"varnel.NoReduction", sizeof(NoReduction), 0, Py_TPFLAGS_DEFAULT,
-                             slots};
-  static PyObject* type = PyType_FromSpec(&spec);
+  static PyType_Spec description = {"varnel.NoReduction", sizeof(NoReduction), 0,
+                                    Py_TPFLAGS_DEFAULT, slots};
+  static PyObject* type = PyType_FromSpec(&description);
   return reinterpret_cast<PyTypeObject*>(type);
 }
 
@@ -421,33 +421,35 @@ PyModuleDef module_def = {PyModuleDef_HEAD_INIT, "_varnel",
                           "NumPy ufuncs over libvarnel; see the varnel package.", -1, methods,
                           nullptr, nullptr, nullptr, nullptr};
 
-int add_ufunc(PyObject* module, const UfuncSpec& spec) {
-  const auto n = spec.loops.size();
+int add_ufunc(PyObject* module, const UfuncEntry& entry) {
+  const auto n = entry.loops.size();
   // Lives as long as the process, as the ufunc that points into it.
   auto* functions = new PyUFuncGenericFunction[n];
   auto* data = new void*[n];
-  auto* types = new char[n * (spec.nin + 1)];
+  auto* types = new char[n * (entry.nin + 1)];
   for (std::size_t k = 0; k < n; ++k) {
-    const auto& l = spec.loops[k];
+    const auto& l = entry.loops[k];
     functions[k] = l.loop;
-    data[k] = new LoopData{l.function, min_parallel(spec.cost), l.selector};
-    for (int i = 0; i <= spec.nin; ++i) types[k * (spec.nin + 1) + i] = static_cast<char>(l.types[i]);
+    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector};
+    for (int i = 0; i <= entry.nin; ++i) {
+      types[k * (entry.nin + 1) + i] = static_cast<char>(l.types[i]);
+    }
   }
   PyObject* identity = nullptr;
-  if (spec.nin == 2) {
-    identity = no_reduction(spec.name);
+  if (entry.nin == 2) {
+    identity = no_reduction(entry.name);
     if (identity == nullptr) return -1;
   }
   PyObject* ufunc = PyUFunc_FromFuncAndDataAndSignatureAndIdentity(
-      functions, data, types, static_cast<int>(n), spec.nin, 1,
-      identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, spec.name, spec.doc, 0,
+      functions, data, types, static_cast<int>(n), entry.nin, 1,
+      identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, entry.name, entry.doc, 0,
       nullptr, identity);
   Py_XDECREF(identity);
   if (ufunc == nullptr) return -1;
   auto* object = reinterpret_cast<PyUFuncObject*>(ufunc);
   object->type_resolver = &resolve_types;
-  accepted().push_back({object, describe(spec)});
-  return PyModule_AddObject(module, spec.name, ufunc);
+  accepted().push_back({object, describe(entry)});
+  return PyModule_AddObject(module, entry.name, ufunc);
 }
 
 int add_constants(PyObject* module) {
@@ -477,8 +479,8 @@ PyMODINIT_FUNC PyInit__varnel(void) {
   import_umath();
   PyObject* module = PyModule_Create(&module_def);
   if (module == nullptr) return nullptr;
-  for (const auto& spec : ufunc_table()) {
-    if (add_ufunc(module, spec) < 0) {
+  for (const auto& entry : ufunc_table()) {
+    if (add_ufunc(module, entry) < 0) {
       Py_DECREF(module);
       return nullptr;
     }
