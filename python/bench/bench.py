@@ -18,7 +18,6 @@ import math
 import os
 import platform
 import subprocess
-import sys
 import time
 
 import numpy as np
