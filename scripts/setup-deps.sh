@@ -2,9 +2,12 @@
 # Installs from Debian's packages whatever the build and the tests need and
 # the machine lacks. Idempotent: nothing is fetched when all is present.
 set -euo pipefail
+# python3-munkres satisfies a dependency of matplotlib's python3-fonttools
+# that apt would otherwise fill with a large numerical library, which Dask
+# (used by the Python package's tests) would then import.
 packages=(cmake g++ googletest libbenchmark-dev g++-aarch64-linux-gnu qemu-user
-          binutils python3-mpmath python3-numpy python3-matplotlib pkg-config
-          clang libclang-rt-14-dev)
+          binutils python3-mpmath python3-numpy python3-munkres python3-matplotlib
+          pkg-config clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
