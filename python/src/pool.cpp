@@ -21,10 +21,10 @@ namespace {
 // The flags NumPy turns into warnings or errors (inexact is never reported).
 constexpr int kReportedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW | FE_UNDERFLOW;
 // About this many chunks per thread: enough that a thread which drew cheap
-// arguments takes over the rest of a slow one's share and that the last chunk
-// leaves the others idle only briefly (the cost of an element of the
-// incomplete functions varies tenfold with the arguments), few enough that
-// the shared counter is touched rarely.
+// arguments takes over the rest of a slow one's share and that the last
+// chunk leaves the others idle only briefly (an element of the incomplete
+// functions costs from 30 to 250 ns, depending on its arguments), few
+// enough that the shared counter is touched rarely.
 constexpr Index kChunksPerThread = 32;
 constexpr Index kMinChunk = 256;
 
