@@ -2,9 +2,12 @@
 # Installs from Debian's packages whatever the build and the tests need and
 # the machine lacks. Idempotent: nothing is fetched when all is present.
 set -euo pipefail
+# python3-munkres satisfies a dependency of matplotlib's python3-fonttools
+# that apt would otherwise fill with a large numerical library, which Dask
+# (used by the Python package's tests) would then import.
 packages=(cmake g++ googletest libbenchmark-dev g++-aarch64-linux-gnu qemu-user
-          binutils python3-mpmath python3-numpy python3-matplotlib pkg-config
-          clang libclang-rt-14-dev
+          binutils python3-mpmath python3-numpy python3-munkres python3-matplotlib
+          pkg-config clang libclang-rt-14-dev
           libboost-math-dev libgsl-dev)  # the benchmarks' peers
 
 # --- packaging: Debian and RPM tools; the arm64 C and C++ run-time packages
@@ -29,3 +32,23 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# --- Python package (python/): build, tests, Dask cluster, offline pip -----
+# Without recommended packages: nothing the Python package needs is among
+# them, and they would pull in large unrelated ones.
+python_packages=(python3-dev python3-numpy python3-pytest python3-dask
+                 python3-distributed python3-pip python3-setuptools python3-wheel
+                 python3-venv)
+python_missing=()
+for p in "${python_packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || python_missing+=("$p")
+done
+if ((${#python_missing[@]})); then
+  echo "installing: ${python_missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${python_missing[@]}" >/dev/null
+fi
+# --- end of Python package -------------------------------------------------

@@ -50,6 +50,26 @@ c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rp
 build-test/values-plain >/dev/null
 "$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
 
+# --- Python package (python/) ----------------------------------------------
+# The tests import the package from the installed prefix (so the relative run
+# path to lib64 is exercised) and compare with the installed evaluator; the
+# Dask example runs small; then pip installs the package from the repository
+# into a throw-away venv, offline, and the bit comparison runs against it.
+echo "=== Python package"
+python_path=$prefix/lib/python3/dist-packages
+PYTHONPATH=$python_path VARNEL_EVALUATOR=$prefix/bin/varnel \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
+PYTHONPATH=$python_path /usr/bin/python3 examples/python/quick_tour.py >/dev/null
+PYTHONPATH=$python_path /usr/bin/python3 examples/python/chi_square_pvalues.py \
+  --points 2e5 --chunk 5e4
+rm -rf build-test/venv
+/usr/bin/python3 -m venv --system-site-packages build-test/venv
+build-test/venv/bin/pip install -q --no-build-isolation --no-index ./python
+(cd build-test && venv/bin/python -c "import varnel; assert '/venv/' in varnel.__file__")
+env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel \
+  build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py
+# --- end of Python package -------------------------------------------------
+
 # The accuracy report generator, on small samples (the full run that makes
 # docs/accuracy.md takes minutes). The reference pages are copied so that the
 # refresh of their accuracy blocks is exercised too.

@@ -1,0 +1,503 @@
+// varnel._varnel: the library's functions as NumPy ufuncs.
+//
+// One table below defines every ufunc: its name, its loops (each a signature,
+// a generic strided loop from loops.hpp and the exported function that loop
+// calls) and its docstring. Input types are resolved by rules of our own
+// rather than NumPy's first-safe-loop search, which would send booleans and
+// small integers to the single-precision loop: float16 and float32 take the
+// float32 loop, every other real type the float64 one.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include <numpy/arrayobject.h>
+#include <numpy/ufuncobject.h>
+
+#include <varnel/varnel.hpp>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "loops.hpp"
+#include "pool.hpp"
+
+#ifndef VARNEL_VERSION
+#error "VARNEL_VERSION must be defined by the build"
+#endif
+
+namespace varnel_python {
+namespace {
+
+namespace sf = varnel::specfun;
+namespace ce = varnel::cephes;
+using Complex = std::complex<double>;
+
+// Elements from which a loop is shared among threads. A chunk must be long
+// enough to repay the wake-up of a worker (some microseconds): the
+// error-function family and the real gamma functions take 10 to 25 ns per
+// element, the complex and incomplete functions 90 ns and more.
+enum class Cost { Light, Heavy };
+constexpr Index min_parallel(Cost cost) { return cost == Cost::Light ? 32768 : 4096; }
+
+struct LoopEntry {
+  std::vector<int> types;  // NumPy type numbers, inputs then the output
+  PyUFuncGenericFunction loop;
+  AnyFunction function;
+  int selector;
+};
+
+template <typename F>
+AnyFunction any(F f) {
+  return reinterpret_cast<AnyFunction>(f);
+}
+
+LoopEntry loop(float (*f)(float) noexcept) {
+  return {{NPY_FLOAT, NPY_FLOAT}, &Loop<decltype(f), float>::ufunc_loop, any(f), 0};
+}
+LoopEntry loop(double (*f)(double) noexcept) {
+  return {{NPY_DOUBLE, NPY_DOUBLE}, &Loop<decltype(f), double>::ufunc_loop, any(f), 0};
+}
+LoopEntry loop(Complex (*f)(Complex) noexcept) {
+  return {{NPY_CDOUBLE, NPY_CDOUBLE}, &Loop<decltype(f), Complex>::ufunc_loop, any(f), 0};
+}
+LoopEntry loop(double (*f)(double, double) noexcept) {
+  return {{NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE}, &Loop<decltype(f), double, double>::ufunc_loop,
+          any(f), 0};
+}
+LoopEntry loop(double (*f)(double, double, double) noexcept) {
+  return {{NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE},
+          &Loop<decltype(f), double, double, double>::ufunc_loop, any(f), 0};
+}
+// calerf with the selector as the second array argument.
+LoopEntry loop(float (*f)(float, int) noexcept) {
+  return {{NPY_FLOAT, NPY_LONG, NPY_FLOAT}, &Loop<decltype(f), float, npy_long>::ufunc_loop,
+          any(f), 0};
+}
+LoopEntry loop(double (*f)(double, int) noexcept) {
+  return {{NPY_DOUBLE, NPY_LONG, NPY_DOUBLE}, &Loop<decltype(f), double, npy_long>::ufunc_loop,
+          any(f), 0};
+}
+// calerf with a selector fixed by the ufunc.
+LoopEntry loop(float (*f)(float, int) noexcept, int selector) {
+  return {{NPY_FLOAT, NPY_FLOAT}, &FixedSelectorLoop<float>::ufunc_loop, any(f), selector};
+}
+LoopEntry loop(double (*f)(double, int) noexcept, int selector) {
+  return {{NPY_DOUBLE, NPY_DOUBLE}, &FixedSelectorLoop<double>::ufunc_loop, any(f), selector};
+}
+
+struct UfuncEntry {
+  const char* name;
+  int nin;
+  Cost cost;
+  std::vector<LoopEntry> loops;
+  const char* doc;
+};
+
+const std::vector<UfuncEntry>& ufunc_table() {
+  static const std::vector<UfuncEntry> table = {
+      {"erf", 1, Cost::Light, {loop(sf::s_calerf, 0), loop(sf::d_calerf, 0)},
+       R"(erf(x): the error function 2/sqrt(pi) * integral of exp(-t**2) from 0 to x.
+
+float32 arguments are computed in single precision by the single-precision
+algorithm, float64 (and integer or boolean) arguments in double precision.
+Defined for every real x; erf(x) is exactly +1 or -1 for |x| >= 26.543
+(9.194 in float32). NaN gives NaN.
+
+Same bits as varnel::specfun::s_calerf(x, 0) and d_calerf(x, 0). Measured
+accuracy: docs/erf.md and docs/accuracy.md in the source tree.)"},
+      {"erfc", 1, Cost::Light, {loop(sf::s_calerf, 1), loop(sf::d_calerf, 1)},
+       R"(erfc(x): the complementary error function 1 - erf(x), without cancellation.
+
+float32 arguments are computed in single precision, float64 (and integer or
+boolean) arguments in double precision. erfc(x) is exactly 0 for
+x >= 26.543 (9.194 in float32) and exactly 2 for x <= -26.543 (-9.194).
+NaN gives NaN.
+
+Same bits as varnel::specfun::s_calerf(x, 1) and d_calerf(x, 1). Measured
+accuracy: docs/erf.md and docs/accuracy.md in the source tree.)"},
+      {"erfcx", 1, Cost::Light, {loop(sf::s_calerf, 2), loop(sf::d_calerf, 2)},
+       R"(erfcx(x): the scaled complementary error function exp(x**2) * erfc(x).
+
+float32 arguments are computed in single precision, float64 (and integer or
+boolean) arguments in double precision. For large x the result is
+1/(sqrt(pi) x), and exactly 0 from x = 2.53e307 (4.79e37 in float32) on.
+Below x = -26.628 (-9.382 in float32), where exp(x**2) overflows, the result
+is the finite overflow value 1.79e308 (3.39999995e38), not infinity. NaN
+gives NaN.
+
+Same bits as varnel::specfun::s_calerf(x, 2) and d_calerf(x, 2). Measured
+accuracy: docs/erf.md and docs/accuracy.md in the source tree.)"},
+      {"calerf", 2, Cost::Light, {loop(sf::s_calerf), loop(sf::d_calerf)},
+       R"(calerf(x, kind): the error-function family through one selector.
+
+kind 0 gives erf(x), 1 gives erfc(x), 2 gives exp(x**2) * erfc(x). Every
+other integer is accepted as the library accepts it: it gives erfc(x) for
+x >= 0 and |x| <= 0.46875, and 2*exp(x**2) - erfc(|x|) below -0.46875 (the
+overflow value below -26.628, or -9.382 in float32). kind must be an integer
+array or scalar (a float kind is a TypeError); values beyond the range of a
+C int behave like any other selector.
+
+float32 x is computed in single precision, float64 (and integer) x in double
+precision. Same bits as varnel::specfun::s_calerf and d_calerf.)"},
+      {"gamma", 1, Cost::Light,
+       {loop(sf::s_gamma), loop(sf::d_gamma), loop(ce::z_gamma)},
+       R"(gamma(x): the gamma function.
+
+Real arguments: float32 in single precision (varnel::specfun::s_gamma),
+float64, integers and booleans in double precision (d_gamma). At the poles
+(0, -0 and the negative integers), on overflow (x > 171.624, or 35.04 in
+float32) and for NaN or infinite x the result is the finite overflow value
+1.79e308 (3.39999995e38 in float32), not inf or NaN. Positive integers up to
+11 give (n-1)! exactly.
+
+complex128 (and complex64) arguments use varnel::cephes::z_gamma: +inf+0j at
+the poles it recognises; not finite for real part above about 143.
+
+Measured accuracy: docs/gamma.md, docs/complex-gamma.md, docs/accuracy.md.)"},
+      {"gammaln", 1, Cost::Light, {loop(sf::s_lngamma), loop(sf::d_lngamma)},
+       R"(gammaln(x): ln Gamma(x) for real x > 0.
+
+float32 in single precision (varnel::specfun::s_lngamma), float64, integers
+and booleans in double precision (d_lngamma). Outside the domain (x <= 0,
+NaN, +inf and x above the overflow bound) the result is the overflow value
+1.79e308, or 3.40100008e38 in float32 (which is not s_gamma's 3.39999995e38).
+gammaln(1) and gammaln(2) are exactly 0. For the logarithm of the gamma
+function of negative or complex arguments use loggamma.
+
+Measured accuracy: docs/lngamma.md and docs/accuracy.md.)"},
+      {"loggamma", 1, Cost::Heavy, {loop(ce::z_lngamma)},
+       R"(loggamma(z): log Gamma(z) for complex z.
+
+Computed in complex128 (complex64, real and integer arguments are converted)
+by varnel::cephes::z_lngamma, which mirrors a left half-plane argument by
+the reflection formula, shifts a small real part up and sums the Stirling
+series. The imaginary part is assembled from the angles of those factors
+and is not reduced to a principal range (-pi, pi]; exp(loggamma(z)) is
+gamma(z) to rounding. conj(z) gives the conjugate result, and -0j the same
+as +0j. At z = 0 and the non-positive integers down to -2147483648 on the
+real axis the result is +inf+0j. NaN in either part gives NaN.
+
+Measured accuracy: docs/complex-lngamma.md and docs/accuracy.md.)"},
+      {"gammainc", 2, Cost::Heavy, {loop(ce::d_igamma)},
+       R"(gammainc(a, x): the regularised lower incomplete gamma function P(a, x).
+
+P(a, x) = integral of t**(a-1) exp(-t) from 0 to x, divided by Gamma(a);
+float64 only (varnel::cephes::d_igamma). For the chi-square distribution
+with k degrees of freedom, the cumulative probability of x is
+gammainc(k/2, x/2).
+
+Out of the domain the result is a fixed value, not NaN: 0 for x <= 0 or
+a <= 0. NaN arguments give NaN (unless the other argument is out of the
+domain); x = +inf gives NaN. The result can leave [0, 1] by rounding (a few
+units of 2**-53 times the prefactor's largest logarithm). Very large a near x
+may stop at the library's step cap and give NaN.
+
+Measured accuracy: docs/igamma.md and docs/accuracy.md.)"},
+      {"gammaincc", 2, Cost::Heavy, {loop(ce::d_igamc)},
+       R"(gammaincc(a, x): the regularised upper incomplete gamma function Q(a, x).
+
+Q(a, x) = 1 - P(a, x), computed directly where it is small; float64 only
+(varnel::cephes::d_igamc). For the chi-square distribution with k degrees of
+freedom the upper-tail p-value of x is gammaincc(k/2, x/2).
+
+Out of the domain the result is a fixed value, not NaN: 1 for x <= 0 or
+a <= 0. NaN arguments give NaN (unless the other argument is out of the
+domain); x = +inf gives NaN.
+
+Measured accuracy: docs/igamma.md and docs/accuracy.md.)"},
+      {"betainc", 3, Cost::Heavy, {loop(ce::d_ibeta)},
+       R"(betainc(a, b, x): the regularised incomplete beta function I_x(a, b).
+
+By a power series and two continued fractions (varnel::cephes::d_ibeta),
+float64 only. Domain a > 0, b > 0, 0 <= x <= 1: outside it the result is
+NaN (made by 0/0, so np.errstate(invalid=...) applies). x = 0 gives 0 and
+x = 1 gives 1. A complemented result that would round to 1 is 1 - 2**-53.
+For the binomial, Student t and F distributions see examples/ in the source
+tree.
+
+Measured accuracy: docs/ibeta.md and docs/accuracy.md.)"},
+      {"betainc_cf", 3, Cost::Heavy, {loop(sf::d_ibeta)},
+       R"(betainc_cf(a, b, x): I_x(a, b) by a single continued fraction.
+
+The independent version of betainc (varnel::specfun::d_ibeta), float64
+only. Its fraction stops at an absolute change of 1e-10, so its error is of
+that order. x < 0 gives 0 and x > 1 gives 1 (a, b > 0); a <= 0 or b <= 0 is
+not checked. NaN gives NaN.
+
+Measured accuracy: docs/ibeta-cf.md and docs/accuracy.md.)"},
+      {"pseries", 3, Cost::Heavy, {loop(ce::pseries)},
+       R"(pseries(a, b, x): the power series of I_x(a, b), a building block of betainc.
+
+float64 only (varnel::cephes::pseries). betainc uses it for small b*x, where
+it needs a few terms; called directly elsewhere it may need very many, and
+stops at the library's step cap with NaN (for example x > 1 or a < 0). See
+docs/ibeta.md.)"},
+      {"incbcf", 3, Cost::Heavy, {loop(ce::incbcf)},
+       R"(incbcf(a, b, x): the first continued fraction of I_x(a, b), a building block of betainc.
+
+float64 only (varnel::cephes::incbcf); at most 300 iterations. Returns the
+value of the fraction, not I_x(a, b) itself. See docs/ibeta.md.)"},
+      {"incbd", 3, Cost::Heavy, {loop(ce::incbd)},
+       R"(incbd(a, b, x): the second continued fraction of I_x(a, b), a building block of betainc.
+
+float64 only (varnel::cephes::incbd); at most 300 iterations. Returns the
+value of the fraction, not I_x(a, b) itself. See docs/ibeta.md.)"},
+      {"cstirf", 1, Cost::Heavy, {loop(ce::cstirf)},
+       R"(cstirf(z): Stirling's formula for Gamma(z), a building block of gamma.
+
+complex128 only (varnel::cephes::cstirf); accurate for Re z >= 18 only, and
+without special cases elsewhere. See docs/complex-gamma.md.)"},
+  };
+  return table;
+}
+
+// ---------------------------------------------------------------------------
+// Type resolution.
+
+// What each ufunc accepts, for the message of a TypeError.
+struct Accepted {
+  PyUFuncObject* ufunc;
+  std::string text;
+};
+std::vector<Accepted>& accepted() {
+  static std::vector<Accepted> list;
+  return list;
+}
+
+const char* type_name(int type) {
+  switch (type) {
+    case NPY_FLOAT: return "float32";
+    case NPY_DOUBLE: return "float64";
+    case NPY_CDOUBLE: return "complex128";
+    case NPY_LONG: return "int64";
+    default: return "?";
+  }
+}
+
+std::string describe(const UfuncEntry& entry) {
+  std::string text;
+  bool single = false, real = false, complex = false, selector = false;
+  for (const auto& l : entry.loops) {
+    if (!text.empty()) text += ", ";
+    text += "(";
+    for (int i = 0; i < entry.nin; ++i) {
+      text += std::string(i ? ", " : "") + type_name(l.types[i]);
+      single = single || l.types[i] == NPY_FLOAT;
+      real = real || l.types[i] == NPY_DOUBLE;
+      complex = complex || l.types[i] == NPY_CDOUBLE;
+      selector = selector || l.types[i] == NPY_LONG;
+    }
+    text += ") -> ";
+    text += type_name(l.types[entry.nin]);
+  }
+  std::vector<std::string> notes;
+  if (single) notes.push_back("float16 is computed as float32");
+  if (real) notes.push_back("booleans and integers as float64");
+  if (complex) notes.push_back(real ? "complex64 as complex128"
+                                    : "complex64, real numbers and integers as complex128");
+  if (selector) notes.push_back("the selector must be an integer");
+  if (!notes.empty()) {
+    text += " (";
+    for (std::size_t i = 0; i < notes.size(); ++i) text += (i ? "; " : "") + notes[i];
+    text += ")";
+  }
+  return text;
+}
+
+// Safe casts, except that only float16 and float32 reach a float32 slot.
+bool accepts(int from, int to) {
+  if (to == NPY_FLOAT) return from == NPY_HALF || from == NPY_FLOAT;
+  return PyArray_CanCastSafely(from, to) != 0;
+}
+
+int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** operands,
+                  PyObject* type_tup, PyArray_Descr** out_dtypes) {
+  const int nin = ufunc->nin;
+  const int nargs = ufunc->nargs;
+  bool all_inputs = true;
+  for (int i = 0; i < nin; ++i) all_inputs = all_inputs && operands[i] != nullptr;
+  // An explicit signature or dtype is the caller's choice: NumPy's rules.
+  if (type_tup != nullptr || !all_inputs) {
+    return PyUFunc_DefaultTypeResolver(ufunc, casting, operands, type_tup, out_dtypes);
+  }
+  for (int k = 0; k < ufunc->ntypes; ++k) {
+    const char* types = ufunc->types + k * nargs;
+    bool fits = true;
+    for (int i = 0; i < nin && fits; ++i) {
+      fits = accepts(PyArray_DESCR(operands[i])->type_num, types[i]);
+    }
+    if (!fits) continue;
+    for (int i = 0; i < nargs; ++i) out_dtypes[i] = PyArray_DescrFromType(types[i]);
+    return 0;
+  }
+  std::string given;
+  for (int i = 0; i < nin; ++i) {
+    PyObject* repr = PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(operands[i])));
+    if (repr == nullptr) return -1;
+    given += std::string(i ? ", " : "") + PyUnicode_AsUTF8(repr);
+    Py_DECREF(repr);
+  }
+  std::string ours = "?";
+  for (const auto& a : accepted()) {
+    if (a.ufunc == ufunc) ours = a.text;
+  }
+  PyErr_Format(PyExc_TypeError,
+               "varnel.%s does not accept arguments of type (%s); it takes %s",
+               ufunc->name, given.c_str(), ours.c_str());
+  return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Reductions. NumPy offers reduce for every ufunc of two arguments, but
+// folding gammainc over an axis means nothing. Such a ufunc gets as identity
+// an object that refuses to become a number, with a message that says why:
+// reduce converts the identity before it computes anything.
+
+struct NoReduction {
+  PyObject_HEAD
+  const char* ufunc;
+};
+
+PyObject* no_reduction_float(PyObject* self) {
+  PyErr_Format(PyExc_TypeError,
+               "varnel.%s has no reduction: it is not an associative operation of its two "
+               "arguments",
+               reinterpret_cast<NoReduction*>(self)->ufunc);
+  return nullptr;
+}
+
+PyObject* no_reduction_repr(PyObject* self) {
+  return PyUnicode_FromFormat("<varnel.%s: no reduction>",
+                              reinterpret_cast<NoReduction*>(self)->ufunc);
+}
+
+PyTypeObject* no_reduction_type() {
+  static PyType_Slot slots[] = {{Py_nb_float, reinterpret_cast<void*>(no_reduction_float)},
+                                {Py_nb_int, reinterpret_cast<void*>(no_reduction_float)},
+                                {Py_nb_index, reinterpret_cast<void*>(no_reduction_float)},
+                                {Py_tp_repr, reinterpret_cast<void*>(no_reduction_repr)},
+                                {0, nullptr}};
+  static PyType_Spec description = {"varnel.NoReduction", sizeof(NoReduction), 0,
+                                    Py_TPFLAGS_DEFAULT, slots};
+  static PyObject* type = PyType_FromSpec(&description);
+  return reinterpret_cast<PyTypeObject*>(type);
+}
+
+PyObject* no_reduction(const char* ufunc) {
+  PyTypeObject* type = no_reduction_type();
+  if (type == nullptr) return nullptr;
+  auto* object = PyObject_New(NoReduction, type);
+  if (object != nullptr) object->ufunc = ufunc;
+  return reinterpret_cast<PyObject*>(object);
+}
+
+// ---------------------------------------------------------------------------
+// Module functions.
+
+PyObject* py_set_num_threads(PyObject*, PyObject* arg) {
+  const long n = PyLong_AsLong(arg);
+  if (n == -1 && PyErr_Occurred()) return nullptr;
+  if (n < 1 || n > 4096) {
+    PyErr_Format(PyExc_ValueError, "set_num_threads: n must be from 1 to 4096, not %ld", n);
+    return nullptr;
+  }
+  Py_BEGIN_ALLOW_THREADS  // waits for a loop that uses the workers
+  set_num_threads(static_cast<int>(n));
+  Py_END_ALLOW_THREADS
+  Py_RETURN_NONE;
+}
+
+PyObject* py_get_num_threads(PyObject*, PyObject*) { return PyLong_FromLong(num_threads()); }
+
+PyMethodDef methods[] = {
+    {"set_num_threads", py_set_num_threads, METH_O,
+     "set_num_threads(n)\n\nUse n threads (the calling one included) for large arrays."},
+    {"get_num_threads", py_get_num_threads, METH_NOARGS,
+     "get_num_threads()\n\nThe number of threads used for large arrays."},
+    {nullptr, nullptr, 0, nullptr}};
+
+PyModuleDef module_def = {PyModuleDef_HEAD_INIT, "_varnel",
+                          "NumPy ufuncs over libvarnel; see the varnel package.", -1, methods,
+                          nullptr, nullptr, nullptr, nullptr};
+
+int add_ufunc(PyObject* module, const UfuncEntry& entry) {
+  const auto n = entry.loops.size();
+  // Lives as long as the process, as the ufunc that points into it.
+  auto* functions = new PyUFuncGenericFunction[n];
+  auto* data = new void*[n];
+  auto* types = new char[n * (entry.nin + 1)];
+  for (std::size_t k = 0; k < n; ++k) {
+    const auto& l = entry.loops[k];
+    functions[k] = l.loop;
+    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector};
+    for (int i = 0; i <= entry.nin; ++i) {
+      types[k * (entry.nin + 1) + i] = static_cast<char>(l.types[i]);
+    }
+  }
+  PyObject* identity = nullptr;
+  if (entry.nin == 2) {
+    identity = no_reduction(entry.name);
+    if (identity == nullptr) return -1;
+  }
+  PyObject* ufunc = PyUFunc_FromFuncAndDataAndSignatureAndIdentity(
+      functions, data, types, static_cast<int>(n), entry.nin, 1,
+      identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, entry.name, entry.doc, 0,
+      nullptr, identity);
+  Py_XDECREF(identity);
+  if (ufunc == nullptr) return -1;
+  auto* object = reinterpret_cast<PyUFuncObject*>(ufunc);
+  object->type_resolver = &resolve_types;
+  accepted().push_back({object, describe(entry)});
+  return PyModule_AddObject(module, entry.name, ufunc);
+}
+
+int add_constants(PyObject* module) {
+  const struct {
+    const char* name;
+    const double* value;
+  } constants[] = {
+      {"SQTPI", &ce::SQTPI},   {"LOGPI", &ce::LOGPI},       {"TWOOPI", &ce::TWOOPI},
+      {"THPIO4", &ce::THPIO4}, {"LOGSQ2", &ce::LOGSQ2},     {"LOGE2", &ce::LOGE2},
+      {"SQ2OPI", &ce::SQ2OPI}, {"LOG2E", &ce::LOG2E},       {"SQRTH", &ce::SQRTH},
+      {"SQRT2", &ce::SQRT2},   {"PIO4", &ce::PIO4},         {"PIO2", &ce::PIO2},
+      {"PI", &ce::PI},         {"D_MAXNUM", &ce::D_MAXNUM}, {"D_MINLOG", &ce::D_MINLOG},
+      {"D_MAXLOG", &ce::D_MAXLOG}, {"D_MACHEP", &ce::D_MACHEP},
+  };
+  for (const auto& c : constants) {
+    if (PyModule_AddObject(module, c.name, PyFloat_FromDouble(*c.value)) < 0) return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace varnel_python
+
+PyMODINIT_FUNC PyInit__varnel(void) {
+  using namespace varnel_python;
+  import_array();
+  import_umath();
+  PyObject* module = PyModule_Create(&module_def);
+  if (module == nullptr) return nullptr;
+  for (const auto& entry : ufunc_table()) {
+    if (add_ufunc(module, entry) < 0) {
+      Py_DECREF(module);
+      return nullptr;
+    }
+  }
+  if (add_constants(module) < 0 ||
+      PyModule_AddStringConstant(module, "__version__", VARNEL_VERSION) < 0) {
+    Py_DECREF(module);
+    return nullptr;
+  }
+  const char* env = std::getenv("VARNEL_NUM_THREADS");
+  if (env != nullptr && *env != '\0' && !environment_threads_valid()) {
+    if (PyErr_WarnFormat(PyExc_RuntimeWarning, 1,
+                         "VARNEL_NUM_THREADS=%s is not a positive integer; using %d threads",
+                         env, default_num_threads()) < 0) {
+      Py_DECREF(module);
+      return nullptr;
+    }
+  }
+  return module;
+}
