@@ -172,14 +172,14 @@ T lngamma_impl(T x) noexcept {
 
 }  // namespace
 
-float s_lngamma(float x) noexcept {
-  const detail::ErrnoGuard guard;
-  return lngamma_impl(x);
-}
+// No errno guard: the only C library call is the logarithm of an argument
+// already known to be positive and finite, which cannot fail.
+float s_lngamma(float x) noexcept { return lngamma_impl(x); }
 
-double d_lngamma(double x) noexcept {
-  const detail::ErrnoGuard guard;
-  return lngamma_impl(x);
-}
+double d_lngamma(double x) noexcept { return lngamma_impl(x); }
 
 }  // namespace varnel::specfun
+
+double varnel::detail::real_lngamma(double x) noexcept {
+  return specfun::lngamma_impl(x);
+}
