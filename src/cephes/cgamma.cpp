@@ -88,6 +88,7 @@ Complex stirling(Complex z) noexcept {
   // Horner's scheme in w; each coefficient is real and is added to the real
   // part alone.
   Complex s(kStirlingSeries[0], 0.0);
+  #pragma GCC unroll 6
   for (int k = 1; k < 7; ++k) {
     s = w * s;
     s = Complex(s.real() + kStirlingSeries[k], s.imag());

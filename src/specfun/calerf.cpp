@@ -136,6 +136,7 @@ T scaled_erfc_asymptotic(T x, T y) noexcept {
   const T z = 1 / (x * x);
   T num = static_cast<T>(kP[5]) * z;
   T den = z;
+  #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
     num = (num + static_cast<T>(kP[i])) * z;
     den = (den + static_cast<T>(kQ[i])) * z;
@@ -155,6 +156,7 @@ T calerf_impl(T x, int kind) noexcept {
     const T z = y > Traits::small ? x * x : T(0);
     T num = static_cast<T>(kA[4]) * z;
     T den = z;
+    #pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
       num = (num + static_cast<T>(kA[i])) * z;
       den = (den + static_cast<T>(kB[i])) * z;
@@ -171,6 +173,7 @@ T calerf_impl(T x, int kind) noexcept {
   if (y <= 4) {
     T num = static_cast<T>(kC[8]) * y;
     T den = y;
+    #pragma GCC unroll 7
     for (int i = 0; i < 7; ++i) {
       num = (num + static_cast<T>(kC[i])) * y;
       den = (den + static_cast<T>(kD[i])) * y;

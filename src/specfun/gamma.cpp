@@ -99,6 +99,7 @@ T gamma_impl(T x) noexcept {
     }
     T num = 0;
     T den = 1;
+    #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
       num = (num + static_cast<T>(kGammaP[i])) * z;
       den = den * z + static_cast<T>(kGammaQ[i]);
@@ -117,6 +118,7 @@ T gamma_impl(T x) noexcept {
     if (!(y <= Traits::overflow_bound)) return overflow;
     const T y2 = y * y;
     T t = static_cast<T>(detail::kStirling[0]);
+    #pragma GCC unroll 6
     for (int k = 1; k < 7; ++k) {
       t = t / y2 + static_cast<T>(detail::kStirling[k]);
     }

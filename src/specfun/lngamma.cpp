@@ -101,6 +101,7 @@ template <typename T>
 T rational(const double (&p)[8], const double (&q)[8], T den0, T t) noexcept {
   T num = 0;
   T den = den0;
+  #pragma GCC unroll 8
   for (int i = 0; i < 8; ++i) {
     num = num * t + static_cast<T>(p[i]);
     den = den * t + static_cast<T>(q[i]);
@@ -160,6 +161,7 @@ T lngamma_impl(T x) noexcept {
   if (x <= Traits::series_cutoff) {
     const T x2 = x * x;
     w = static_cast<T>(detail::kStirling[0]);
+    #pragma GCC unroll 6
     for (int k = 1; k < 7; ++k) {
       w = w / x2 + static_cast<T>(detail::kStirling[k]);
     }
