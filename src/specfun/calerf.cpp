@@ -114,7 +114,7 @@ T cut_to_sixteenths(T v) noexcept {
 
 // exp(-y^2) formed as exp(-t^2) exp(-(y - t)(y + t)), t = y cut to 1/16.
 template <typename T>
-T split_exp_neg_square(T y) noexcept {
+[[gnu::always_inline]] inline T split_exp_neg_square(T y) noexcept {
   using Traits = CalerfTraits<T>;
   const T t = cut_to_sixteenths(y);
   const T delta = (y - t) * (y + t);
@@ -132,7 +132,7 @@ T split_exp_square(T x) noexcept {
 
 // exp(y^2) erfc(y) for y > 4 (and NaN): the region-3 approximation.
 template <typename T>
-T scaled_erfc_asymptotic(T x, T y) noexcept {
+[[gnu::always_inline]] inline T scaled_erfc_asymptotic(T x, T y) noexcept {
   const T z = 1 / (x * x);
   T num = static_cast<T>(kP[5]) * z;
   T den = z;
