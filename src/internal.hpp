@@ -10,20 +10,69 @@
 
 namespace varnel::detail {
 
+// The library's own layers around the arithmetic (the errno guard and the
+// iteration caps below) can be compiled out, for benchmarks only, by building
+// with VARNEL_BARE_LAYERS=1: the guard then does nothing and every loop ends on
+// its convergence test alone. Nothing else changes, so a bare build gives the
+// same bits as the real one wherever the real one does not stop at a cap; the
+// benchmarks time the two side by side to show what the layers cost. This is
+// the one place that knows the switch.
+#if defined(VARNEL_BARE_LAYERS) && VARNEL_BARE_LAYERS
+constexpr bool kBareLayers = true;
+#else
+constexpr bool kBareLayers = false;
+#endif
+
 // The C mathematics library reports overflow, underflow and poles through
-// errno; this library reports only through its results. Every exported
-// function opens one of these guards so that the caller's errno survives the
-// call. Saving and restoring one thread-local int costs next to nothing.
+// errno; this library reports only through its results. A guard saves the
+// caller's errno and puts it back when it goes out of scope. Reading errno
+// from a shared library is a call (__errno_location), so guards are opened
+// only on the paths where a C library call can set errno: the helpers below
+// test the argument and take the guarded call only outside the range where
+// the result is a normal number, and functions whose calls can never fail
+// open none at all.
 class ErrnoGuard {
  public:
-  ErrnoGuard() noexcept : saved_(errno) {}
-  ~ErrnoGuard() { errno = saved_; }
+  ErrnoGuard() noexcept : saved_(kBareLayers ? 0 : errno) {}
+  ~ErrnoGuard() {
+    if (!kBareLayers) errno = saved_;
+  }
   ErrnoGuard(const ErrnoGuard&) = delete;
   ErrnoGuard& operator=(const ErrnoGuard&) = delete;
 
  private:
   int saved_;
 };
+
+// exp(v) that keeps errno. The C library sets errno (ERANGE) only when the
+// result overflows or underflows; between -708 and 709 it is a normal number,
+// so only arguments outside that range, and NaN, take the guarded call.
+inline double exp_keeping_errno(double v) noexcept {
+  if (__builtin_expect(v >= -708.0 && v <= 709.0, 1)) return std::exp(v);
+  const ErrnoGuard guard;
+  return std::exp(v);
+}
+
+// log(v) that keeps errno: a pole error at 0 and a domain error below it set
+// errno, a positive argument (+infinity included) never does.
+inline double log_keeping_errno(double v) noexcept {
+  if (__builtin_expect(v > 0, 1)) return std::log(v);
+  const ErrnoGuard guard;
+  return std::log(v);
+}
+
+// pow(base, power) that keeps errno, given log_power = power * log(base) as
+// the caller has formed it: with |log_power| below 708 the result is a
+// normal number, no range error is possible (base > 0 rules out the domain
+// and pole errors), and the guard is skipped. log_power only estimates the
+// logarithm of pow's result, hence the margin below 709.78.
+inline double pow_keeping_errno(double base, double power, double log_power) noexcept {
+  if (__builtin_expect(base > 0 && std::fabs(log_power) < 708.0, 1)) {
+    return std::pow(base, power);
+  }
+  const ErrnoGuard guard;
+  return std::pow(base, power);
+}
 
 // A zero the compiler cannot see through, so that the divisions below happen
 // at run time and raise the division-by-zero or invalid flag as a caller
@@ -73,6 +122,16 @@ constexpr double kStirling[7] = {
 // ln sqrt(2 pi), the constant term of the Stirling formula.
 constexpr double kLnSqrt2Pi = 0.91893853320467278;
 
+// The exported constants that the library's own code uses, as compile-time
+// values: code in another file would otherwise load the exported objects
+// through the global offset table at every use. The exported objects are
+// defined from these, so each value is written once.
+constexpr double kSqrt2Pi = 0x1.40d931ff62706p+1;  // SQTPI, 2.5066282746310007
+constexpr double kPi = 0x1.921fb54442d18p+1;       // PI, 3.141592653589793
+constexpr double kMinLog = -0x1.6232bdd7abcd2p+9;  // D_MINLOG, -708.3964185322641
+constexpr double kMaxLog = 0x1.62e42fefa39efp+9;   // D_MAXLOG, 709.782712893384
+constexpr double kMachEp = 0x1p-53;                // D_MACHEP, 1.1102230246251565e-16
+
 // Step cap for the series and continued fractions that otherwise run until
 // their convergence test is met (incomplete gamma, the incomplete beta power
 // series and the single-fraction incomplete beta). For arguments at which
@@ -87,6 +146,18 @@ constexpr double kLnSqrt2Pi = 0.91893853320467278;
 // above about 3e13 (incomplete gamma), where the prefactor's logarithm has
 // already lost its accuracy, or x within a few units in the last place of 1.
 constexpr std::int64_t kIterationCap = 33554432;  // 2^25
+
+// True when a loop has taken its last allowed step; never in a bare build.
+constexpr bool reached_cap(std::int64_t steps) noexcept {
+  return !kBareLayers && steps >= kIterationCap;
+}
+
+// Real gamma and log-gamma in double precision for the library's own callers
+// (the incomplete gamma and beta functions). They compute exactly what the
+// exported functions do, but hidden: calls bind directly inside the library,
+// with no procedure linkage table and no symbol interposition on the way.
+[[gnu::visibility("hidden")]] double real_gamma(double x) noexcept;
+[[gnu::visibility("hidden")]] double real_lngamma(double x) noexcept;
 
 }  // namespace varnel::detail
 

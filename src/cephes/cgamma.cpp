@@ -88,6 +88,7 @@ Complex stirling(Complex z) noexcept {
   // Horner's scheme in w; each coefficient is real and is added to the real
   // part alone.
   Complex s(kStirlingSeries[0], 0.0);
+  #pragma GCC unroll 6
   for (int k = 1; k < 7; ++k) {
     s = w * s;
     s = Complex(s.real() + kStirlingSeries[k], s.imag());
@@ -100,7 +101,7 @@ Complex stirling(Complex z) noexcept {
   const Complex expo = c_exp(Complex(-x, -y));
   const Complex q = power * expo;
   // sqrt(2 pi) is real: scale each part, no complex product.
-  const Complex scaled(SQTPI * q.real(), SQTPI * q.imag());
+  const Complex scaled(detail::kSqrt2Pi * q.real(), detail::kSqrt2Pi * q.imag());
   return scaled * t;
 }
 
@@ -120,10 +121,10 @@ Complex gamma_of(Complex z) noexcept {
     if (m == x && y == 0) return pole();
     // sin(pi z) from the fractional part, which is exact, so that pi times a
     // huge argument never reaches the sine.
-    Complex s = c_sin(Complex((x - m) * PI, PI * y));
+    Complex s = c_sin(Complex((x - m) * detail::kPi, detail::kPi * y));
     if (is_odd(m)) s = -s;
     const Complex g = gamma_of(Complex(1.0 - x, -y));  // Re(1 - z) > 19
-    return Complex(PI, 0.0) / (s * g);
+    return Complex(detail::kPi, 0.0) / (s * g);
   }
 
   Complex p(1.0, 0.0);

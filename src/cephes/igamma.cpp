@@ -39,23 +39,24 @@ constexpr double kBig = 4503599627370496.0;          // 2^52
 constexpr double kBigInverse = 2.22044604925031308e-16;  // 2^-52
 
 // log(x^a e^-x / Gamma(a)): the logarithm first, then the product, then the
-// difference.
+// difference. x is positive or NaN here, so the logarithm cannot set errno.
 double log_prefactor(double a, double x) noexcept {
   const double u = a * std::log(x) - x;
-  return u - specfun::d_lngamma(a);
+  return u - detail::real_lngamma(a);
 }
 
-}  // namespace
+double upper_fraction(double a, double x) noexcept;
 
-double d_igamma(double a, double x) noexcept {
-  const detail::ErrnoGuard guard;
+// P(a, x). The two functions call each other through these internal
+// versions, bound directly rather than through the exported symbols.
+double lower_series(double a, double x) noexcept {
   if (x <= 0) return 0.0;
   if (a <= 0) return 0.0;
-  if (x > 1 && x > a) return 1.0 - d_igamc(a, x);
+  if (x > 1 && x > a) return 1.0 - upper_fraction(a, x);
 
   const double log_f = log_prefactor(a, x);
-  if (log_f < -D_MAXLOG) return 0.0;
-  const double f = std::exp(log_f);
+  if (log_f < -detail::kMaxLog) return 0.0;
+  const double f = detail::exp_keeping_errno(log_f);
 
   // Power series; term and sum start at 1.
   double r = a;
@@ -65,22 +66,22 @@ double d_igamma(double a, double x) noexcept {
     r = r + 1;
     term = term * (x / r);
     sum = sum + term;
-    if (!(term / sum > D_MACHEP)) break;  // a NaN ratio also ends the loop
-    if (steps == detail::kIterationCap) return detail::domain_nan();
+    if (!(term / sum > detail::kMachEp)) break;  // a NaN ratio also ends the loop
+    if (detail::reached_cap(steps)) return detail::domain_nan();
   }
   return (f * sum) / a;
 }
 
-double d_igamc(double a, double x) noexcept {
-  const detail::ErrnoGuard guard;
+// Q(a, x).
+double upper_fraction(double a, double x) noexcept {
   if (x <= 0) return 1.0;
   if (a <= 0) return 1.0;
-  if (x < 1) return 1.0 - d_igamma(a, x);
-  if (x < a) return 1.0 - d_igamma(a, x);
+  if (x < 1) return 1.0 - lower_series(a, x);
+  if (x < a) return 1.0 - lower_series(a, x);
 
   const double log_f = log_prefactor(a, x);
-  if (log_f < -D_MAXLOG) return 0.0;
-  const double f = std::exp(log_f);
+  if (log_f < -detail::kMaxLog) return 0.0;
+  const double f = detail::exp_keeping_errno(log_f);
 
   // Continued fraction, evaluated forwards by the three-term recurrence of
   // its numerators p and denominators q.
@@ -117,10 +118,18 @@ double d_igamc(double a, double x) noexcept {
       q2 = q2 * kBigInverse;
       q1 = q1 * kBigInverse;
     }
-    if (!(change > D_MACHEP)) break;  // a NaN change also ends the loop
-    if (steps == detail::kIterationCap) return detail::domain_nan();
+    if (!(change > detail::kMachEp)) break;  // a NaN change also ends the loop
+    if (detail::reached_cap(steps)) return detail::domain_nan();
   }
   return f * estimate;
 }
+
+}  // namespace
+
+// The only C library call that can set errno is the exponential of the
+// prefactor, which guards itself where it can overflow or underflow.
+double d_igamma(double a, double x) noexcept { return lower_series(a, x); }
+
+double d_igamc(double a, double x) noexcept { return upper_fraction(a, x); }
 
 }  // namespace varnel::cephes

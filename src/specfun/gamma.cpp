@@ -99,6 +99,7 @@ T gamma_impl(T x) noexcept {
     }
     T num = 0;
     T den = 1;
+    #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
       num = (num + static_cast<T>(kGammaP[i])) * z;
       den = den * z + static_cast<T>(kGammaQ[i]);
@@ -117,6 +118,7 @@ T gamma_impl(T x) noexcept {
     if (!(y <= Traits::overflow_bound)) return overflow;
     const T y2 = y * y;
     T t = static_cast<T>(detail::kStirling[0]);
+    #pragma GCC unroll 6
     for (int k = 1; k < 7; ++k) {
       t = t / y2 + static_cast<T>(detail::kStirling[k]);
     }
@@ -125,7 +127,9 @@ T gamma_impl(T x) noexcept {
     t = static_cast<T>(static_cast<double>(t) +
                        static_cast<double>(y - T(0.5)) *
                            std::log(static_cast<double>(y)));
-    r = static_cast<T>(std::exp(static_cast<double>(t)));
+    // Just below the overflow bound the exponential can overflow and set
+    // errno; the helper guards that end of its range only.
+    r = static_cast<T>(detail::exp_keeping_errno(static_cast<double>(t)));
   }
 
   if (negate) r = -r;
@@ -135,14 +139,15 @@ T gamma_impl(T x) noexcept {
 
 }  // namespace
 
-float s_gamma(float x) noexcept {
-  const detail::ErrnoGuard guard;
-  return gamma_impl(x);
-}
+// The sine's argument is pi times a fraction in (0, 1), or a NaN for -infinity,
+// and the logarithm's lies in [12, 171.7]; neither call can set errno. Only
+// the exponential guards errno, on the arguments where it can overflow.
+float s_gamma(float x) noexcept { return gamma_impl(x); }
 
-double d_gamma(double x) noexcept {
-  const detail::ErrnoGuard guard;
-  return gamma_impl(x);
-}
+double d_gamma(double x) noexcept { return gamma_impl(x); }
 
 }  // namespace varnel::specfun
+
+double varnel::detail::real_gamma(double x) noexcept {
+  return specfun::gamma_impl(x);
+}

@@ -35,8 +35,10 @@ constexpr double kTolerance = 1e-10;
 
 }  // namespace
 
+// Of the C library calls only log(1 - x'), which fails for x' >= 1 (outside
+// the domain), and the exponential can set errno; both guard it on those
+// arguments only.
 double d_ibeta(double a, double b, double x) noexcept {
-  const detail::ErrnoGuard guard;
 
   // Symmetry test; a NaN q or x keeps the problem as it is. For a, b > 0 the
   // threshold is below 1, but it rounds to 1 when b is tiny against a; at
@@ -54,13 +56,13 @@ double d_ibeta(double a, double b, double x) noexcept {
   double prefactor = 0;
   if (xp > 0) {
     const double log_x = std::log(xp);
-    const double log_1mx = std::log(1 - xp);
+    const double log_1mx = detail::log_keeping_errno(1 - xp);
     const double log_powers = ap * log_x + bp * log_1mx;
-    const double lngamma_a = d_lngamma(ap);
-    const double lngamma_b = d_lngamma(bp);
-    const double lngamma_ab = d_lngamma(ap + bp);
+    const double lngamma_a = detail::real_lngamma(ap);
+    const double lngamma_b = detail::real_lngamma(bp);
+    const double lngamma_ab = detail::real_lngamma(ap + bp);
     const double log_beta = (lngamma_a + lngamma_b) - lngamma_ab;
-    prefactor = std::exp(log_powers - log_beta) / ap;
+    prefactor = detail::exp_keeping_errno(log_powers - log_beta) / ap;
   }
 
   double f = 1;
@@ -86,7 +88,7 @@ double d_ibeta(double a, double b, double x) noexcept {
       f_new = f;  // ends the iteration with the previous convergent
     }
     if (!(std::fabs(f_new - f) >= kTolerance)) break;  // also on NaN
-    if (k == detail::kIterationCap) return detail::domain_nan();
+    if (detail::reached_cap(k)) return detail::domain_nan();
     f = f_new;
   }
 

@@ -101,6 +101,7 @@ template <typename T>
 T rational(const double (&p)[8], const double (&q)[8], T den0, T t) noexcept {
   T num = 0;
   T den = den0;
+  #pragma GCC unroll 8
   for (int i = 0; i < 8; ++i) {
     num = num * t + static_cast<T>(p[i]);
     den = den * t + static_cast<T>(q[i]);
@@ -160,6 +161,7 @@ T lngamma_impl(T x) noexcept {
   if (x <= Traits::series_cutoff) {
     const T x2 = x * x;
     w = static_cast<T>(detail::kStirling[0]);
+    #pragma GCC unroll 6
     for (int k = 1; k < 7; ++k) {
       w = w / x2 + static_cast<T>(detail::kStirling[k]);
     }
@@ -172,14 +174,14 @@ T lngamma_impl(T x) noexcept {
 
 }  // namespace
 
-float s_lngamma(float x) noexcept {
-  const detail::ErrnoGuard guard;
-  return lngamma_impl(x);
-}
+// No errno guard: the only C library call is the logarithm of an argument
+// already known to be positive and finite, which cannot fail.
+float s_lngamma(float x) noexcept { return lngamma_impl(x); }
 
-double d_lngamma(double x) noexcept {
-  const detail::ErrnoGuard guard;
-  return lngamma_impl(x);
-}
+double d_lngamma(double x) noexcept { return lngamma_impl(x); }
 
 }  // namespace varnel::specfun
+
+double varnel::detail::real_lngamma(double x) noexcept {
+  return specfun::lngamma_impl(x);
+}
