@@ -107,7 +107,8 @@ Complex z_lngamma(Complex z) noexcept {
   double im = ((t - 0.5) * theta + b * log_r) - b;
 
   // c_k / (t + ib)^m = c_k r^-m (cos(m theta) - i sin(m theta)), m = 2k - 1.
-  #pragma GCC unroll 10
+  // Not unrolled: with m known at compile time the compiler replaces
+  // pow(r, -1) by 1 / r, which the C library's pow does not always equal.
   for (int k = 0; k < 10; ++k) {
     const double m = 2 * k + 1;
     const double h = std::pow(r, -m) * kSeries[k];
