@@ -21,17 +21,25 @@ if ! dpkg --print-foreign-architectures | grep -qx arm64; then
 fi
 # --- end of packaging
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
+# Installs those of the named packages that are missing; extra apt-get
+# options come first, up to "--".
+install_missing() {
+  local options=()
+  while [ "$1" != "--" ]; do options+=("$1"); shift; done
+  shift
+  local missing=()
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
   echo "installing: ${missing[*]}"
-  sudo=""
+  local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${options[@]}" "${missing[@]}" >/dev/null
+}
+
+install_missing -- "${packages[@]}"
 
 # --- Python package (python/): build, tests, Dask cluster, offline pip -----
 # Without recommended packages: nothing the Python package needs is among
@@ -39,16 +47,5 @@ fi
 python_packages=(python3-dev python3-numpy python3-pytest python3-dask
                  python3-distributed python3-pip python3-setuptools python3-wheel
                  python3-venv)
-python_missing=()
-for p in "${python_packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || python_missing+=("$p")
-done
-if ((${#python_missing[@]})); then
-  echo "installing: ${python_missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${python_missing[@]}" >/dev/null
-fi
+install_missing --no-install-recommends -- "${python_packages[@]}"
 # --- end of Python package -------------------------------------------------
