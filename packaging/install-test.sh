@@ -230,7 +230,9 @@ else
 fi
 
 # --- arm64/aarch64: the unpacked packages under qemu ----------------------------
-qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# The cross C library as a whole, not the multiarch one from the host's
+# ld.so.cache (see cmake/aarch64-linux-gnu.cmake).
+qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
 for root in "$work/deb-root-arm64" "$work/rpm-root-arm64"; do
   kind=$(basename "$root" | cut -d- -f1)
   echo "--- $kind arm64, unpacked in $root"

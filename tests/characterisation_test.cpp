@@ -55,6 +55,7 @@
 // aarch64 file is written as its differences from the x86_64 one):
 //   VARNEL_CHARACTERISATION_WRITE=1 build/tests/characterisation_test
 //   VARNEL_CHARACTERISATION_WRITE=1 qemu-aarch64 -L /usr/aarch64-linux-gnu
+//     -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib
 //       build-arm/tests/characterisation_test
 // Each writes its platform's file into the source tree. The data pin the
 // C library of the build machine (Debian 12) as well: the real functions
