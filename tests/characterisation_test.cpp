@@ -79,6 +79,7 @@
 namespace {
 
 using varnel::test::Args;
+using varnel::test::args_3;
 using varnel::test::bits;
 using varnel::test::Exported;
 using varnel::test::from_bits;
@@ -266,13 +267,6 @@ Args args_2(double d0, double d1) {
   Args a;
   a.d[0] = d0;
   a.d[1] = d1;
-  return a;
-}
-Args args_3(double d0, double d1, double d2) {
-  Args a;
-  a.d[0] = d0;
-  a.d[1] = d1;
-  a.d[2] = d2;
   return a;
 }
 

@@ -50,6 +50,15 @@ struct Args {
   int kind = 0;
 };
 
+// Arguments of a function of three doubles, (a, b, x).
+inline Args args_3(double d0, double d1, double d2) {
+  Args a;
+  a.d[0] = d0;
+  a.d[1] = d1;
+  a.d[2] = d2;
+  return a;
+}
+
 // The result as bit patterns: a float in the low 32 bits of re, a double in
 // re, a complex value in re and im.
 struct Result {

@@ -15,6 +15,7 @@
 namespace {
 
 using varnel::test::Args;
+using varnel::test::args_3;
 using varnel::test::bits;
 using varnel::test::find_exported;
 
@@ -25,25 +26,17 @@ struct FlagRow {
   const char* why;
 };
 
-Args args3(double a, double b, double x) {
-  Args r;
-  r.d[0] = a;
-  r.d[1] = b;
-  r.d[2] = x;
-  return r;
-}
-
 const FlagRow kRaising[] = {
-    {"cephes_d_ibeta", args3(-1, 2, 0.5), FE_INVALID, "a <= 0: domain NaN by 0/0"},
-    {"cephes_d_ibeta", args3(2, 0, 0.5), FE_INVALID, "b = 0: domain NaN by 0/0"},
-    {"cephes_d_ibeta", args3(2, 3, 1.5), FE_INVALID, "x > 1: domain NaN by 0/0"},
-    {"cephes_d_ibeta", args3(2, 3, -0.25), FE_INVALID, "x < 0: domain NaN by 0/0"},
-    {"z_gamma", args3(0, 0, 0), FE_DIVBYZERO, "pole at 0: +inf by 1/0"},
-    {"z_gamma", args3(-0.0, 0, 0), FE_DIVBYZERO, "pole at -0: +inf by 1/0"},
-    {"z_gamma", args3(-19, 0, 0), FE_DIVBYZERO, "real integer below -18: +inf by 1/0"},
-    {"z_lngamma", args3(0, 0, 0), FE_DIVBYZERO, "pole at 0: +inf by 1/0"},
-    {"z_lngamma", args3(-3, -0.0, 0), FE_DIVBYZERO, "pole at -3: +inf by 1/0"},
-    {"z_lngamma", args3(-2147483648.0, 0, 0), FE_DIVBYZERO, "pole at -2^31: +inf by 1/0"},
+    {"cephes_d_ibeta", args_3(-1, 2, 0.5), FE_INVALID, "a <= 0: domain NaN by 0/0"},
+    {"cephes_d_ibeta", args_3(2, 0, 0.5), FE_INVALID, "b = 0: domain NaN by 0/0"},
+    {"cephes_d_ibeta", args_3(2, 3, 1.5), FE_INVALID, "x > 1: domain NaN by 0/0"},
+    {"cephes_d_ibeta", args_3(2, 3, -0.25), FE_INVALID, "x < 0: domain NaN by 0/0"},
+    {"z_gamma", args_3(0, 0, 0), FE_DIVBYZERO, "pole at 0: +inf by 1/0"},
+    {"z_gamma", args_3(-0.0, 0, 0), FE_DIVBYZERO, "pole at -0: +inf by 1/0"},
+    {"z_gamma", args_3(-19, 0, 0), FE_DIVBYZERO, "real integer below -18: +inf by 1/0"},
+    {"z_lngamma", args_3(0, 0, 0), FE_DIVBYZERO, "pole at 0: +inf by 1/0"},
+    {"z_lngamma", args_3(-3, -0.0, 0), FE_DIVBYZERO, "pole at -3: +inf by 1/0"},
+    {"z_lngamma", args_3(-2147483648.0, 0, 0), FE_DIVBYZERO, "pole at -2^31: +inf by 1/0"},
 };
 
 TEST(FloatingPointFlags, PolesAndDomainErrorsRaiseTheirFlag) {
@@ -65,11 +58,11 @@ TEST(FloatingPointFlags, PolesAndDomainErrorsRaiseTheirFlag) {
 // the default quiet NaN with a clear sign bit for the domain error.
 TEST(FloatingPointFlags, PoleAndDomainValuesHaveTheirBits) {
   const auto* ibeta = find_exported("cephes_d_ibeta");
-  EXPECT_EQ(ibeta->call(args3(-1, 2, 0.5)).re, 0x7ff8000000000000u);
-  const varnel::test::Result gamma_pole = find_exported("z_gamma")->call(args3(0, 0, 0));
+  EXPECT_EQ(ibeta->call(args_3(-1, 2, 0.5)).re, 0x7ff8000000000000u);
+  const varnel::test::Result gamma_pole = find_exported("z_gamma")->call(args_3(0, 0, 0));
   EXPECT_EQ(gamma_pole.re, bits(std::numeric_limits<double>::infinity()));
   EXPECT_EQ(gamma_pole.im, bits(0.0));
-  const varnel::test::Result lngamma_pole = find_exported("z_lngamma")->call(args3(-3, 0, 0));
+  const varnel::test::Result lngamma_pole = find_exported("z_lngamma")->call(args_3(-3, 0, 0));
   EXPECT_EQ(lngamma_pole.re, bits(std::numeric_limits<double>::infinity()));
   EXPECT_EQ(lngamma_pole.im, bits(0.0));
 }
@@ -78,7 +71,7 @@ TEST(FloatingPointFlags, PoleAndDomainValuesHaveTheirBits) {
 // clears nor saves and restores the floating-point environment.
 TEST(FloatingPointFlags, NoFunctionClearsRaisedFlags) {
   constexpr int kRaised = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW | FE_UNDERFLOW | FE_INEXACT;
-  Args ordinary = args3(2.5, 1.5, 0.25);
+  Args ordinary = args_3(2.5, 1.5, 0.25);
   ordinary.f = 2.5f;
   ordinary.kind = 1;
   for (const varnel::test::Exported& fn : varnel::test::exported_functions()) {
