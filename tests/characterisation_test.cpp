@@ -222,18 +222,11 @@ const std::vector<float>& special_magnitudes_f() {
   return m;
 }
 
-std::vector<double> signed_specials() {
-  std::vector<double> out;
-  for (double m : special_magnitudes()) {
-    out.push_back(m);
-    out.push_back(-m);
-  }
-  return out;
-}
-
-std::vector<float> signed_specials_f() {
-  std::vector<float> out;
-  for (float m : special_magnitudes_f()) {
+// Every magnitude with both signs.
+template <typename T>
+std::vector<T> signed_specials(const std::vector<T>& magnitudes) {
+  std::vector<T> out;
+  for (T m : magnitudes) {
     out.push_back(m);
     out.push_back(-m);
   }
@@ -263,6 +256,17 @@ Args args_f(float x, int kind = 0) {
   a.kind = kind;
   return a;
 }
+Args args_of(double x) { return args_d(x); }
+Args args_of(float x) { return args_f(x); }
+
+// One argument set per value, in order.
+template <typename T>
+std::vector<Args> as_args(const std::vector<T>& xs) {
+  std::vector<Args> out;
+  for (T x : xs) out.push_back(args_of(x));
+  return out;
+}
+
 Args args_2(double d0, double d1) {
   Args a;
   a.d[0] = d0;
@@ -287,7 +291,7 @@ int random_kind(Stream& s) {
 }
 
 std::vector<Args> d_calerf_edges() {
-  std::vector<double> xs = signed_specials();
+  std::vector<double> xs = signed_specials(special_magnitudes());
   append(xs, signed_thresholds<double>({0.46875, 4.0, 26.543, 6.71e7, 2.53e307, 1.11e-16,
                                         26.628, 1.0, 2.0},
                                        3));
@@ -314,7 +318,7 @@ Args d_calerf_random(Stream& s) {
 }
 
 std::vector<Args> s_calerf_edges() {
-  std::vector<float> xs = signed_specials_f();
+  std::vector<float> xs = signed_specials(special_magnitudes_f());
   append(xs, signed_thresholds<float>({0.46875f, 4.0f, 9.194f, 2900.0f, 4.79e37f, 5.96e-8f,
                                        9.382f, 1.0f, 2.0f},
                                       3));
@@ -360,15 +364,13 @@ std::vector<T> gamma_points(int max_int, std::initializer_list<T> thresholds) {
 }
 
 std::vector<Args> d_gamma_edges() {
-  std::vector<double> xs = signed_specials();
+  std::vector<double> xs = signed_specials(special_magnitudes());
   append(xs, gamma_points<double>(200, {2.22e-16, 2.23e-308, 171.624, 12.0, 1.0, 0x1p-52}));
   for (int n = 1; n <= 190; ++n) {  // just beside the poles, in the reflection's sine
     xs.push_back(-n + 0x1p-30);
     xs.push_back(-n - 0x1p-30);
   }
-  std::vector<Args> out;
-  for (double x : xs) out.push_back(args_d(x));
-  return out;
+  return as_args(xs);
 }
 
 Args d_gamma_random(Stream& s) {
@@ -387,15 +389,13 @@ Args d_gamma_random(Stream& s) {
 }
 
 std::vector<Args> s_gamma_edges() {
-  std::vector<float> xs = signed_specials_f();
+  std::vector<float> xs = signed_specials(special_magnitudes_f());
   append(xs, gamma_points<float>(45, {1.19e-7f, 1.18e-38f, 35.04f, 12.0f, 1.0f, 0x1p-23f}));
   for (int n = 1; n <= 40; ++n) {
     xs.push_back(static_cast<float>(-n) + 0x1p-12f);
     xs.push_back(static_cast<float>(-n) - 0x1p-12f);
   }
-  std::vector<Args> out;
-  for (float x : xs) out.push_back(args_f(x));
-  return out;
+  return as_args(xs);
 }
 
 Args s_gamma_random(Stream& s) {
@@ -429,12 +429,10 @@ std::vector<T> lngamma_points(std::initializer_list<T> thresholds) {
 }
 
 std::vector<Args> d_lngamma_edges() {
-  std::vector<double> xs = signed_specials();
+  std::vector<double> xs = signed_specials(special_magnitudes());
   append(xs, lngamma_points<double>(
                  {2.55e305, 2.22e-16, 0.5, 0.6796875, 1.5, 4.0, 12.0, 2.25e76, 1.0, 2.0}));
-  std::vector<Args> out;
-  for (double x : xs) out.push_back(args_d(x));
-  return out;
+  return as_args(xs);
 }
 
 Args d_lngamma_random(Stream& s) {
@@ -453,12 +451,10 @@ Args d_lngamma_random(Stream& s) {
 }
 
 std::vector<Args> s_lngamma_edges() {
-  std::vector<float> xs = signed_specials_f();
+  std::vector<float> xs = signed_specials(special_magnitudes_f());
   append(xs, lngamma_points<float>(
                  {4.08e36f, 1.19e-7f, 0.5f, 0.6796875f, 1.5f, 4.0f, 12.0f, 1.42e9f, 1.0f, 2.0f}));
-  std::vector<Args> out;
-  for (float x : xs) out.push_back(args_f(x));
-  return out;
+  return as_args(xs);
 }
 
 Args s_lngamma_random(Stream& s) {
@@ -483,7 +479,7 @@ Args s_lngamma_random(Stream& s) {
 // 32-bit pole range; imaginary parts from 0 of either sign to large.
 
 std::vector<double> complex_real_parts() {
-  std::vector<double> xs = signed_specials();
+  std::vector<double> xs = signed_specials(special_magnitudes());
   append(xs, signed_thresholds<double>({18.0, 7.0, 6.0, 19.0, 143.0, 171.0}, 3));
   for (int n = 0; n <= 45; ++n) {
     const double p = -n;
