@@ -156,10 +156,13 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   # helpers for Python and NumPy extensions would write.
   # The version and NumPy's versions file are the target's (python/ sets
   # them, from the unpacked target userland in a cross build).
-  set(python_depends python3)
+  # The module and the library come from one build, and the module's
+  # results are the library's bits: the same version of libvarnel0 exactly
+  # (of the same architecture, as the package is not Multi-Arch).
+  set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3")
   if(VARNEL_PYTHON_BUILT_FOR MATCHES "^3\\.([0-9]+)$")
     math(EXPR next_minor "${CMAKE_MATCH_1} + 1")
-    set(python_depends "python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
+    set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
   endif()
   set(numpy_versions ${VARNEL_PYTHON_NUMPY_VERSIONS})
   if(numpy_versions AND EXISTS ${numpy_versions})
