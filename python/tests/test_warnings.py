@@ -10,6 +10,7 @@ import numpy as np
 import pytest
 
 import varnel
+from conftest import repetitions
 
 inf, nan = np.inf, np.nan
 
@@ -157,7 +158,7 @@ SCATTERED = [
                          ids=[f"{r[0]}-{r[3]}" for r in SCATTERED])
 def test_warnings_do_not_depend_on_thread_count(threads, name, plain_args, odd, expected):
     ufunc = getattr(varnel, name)
-    for position in rng.integers(0, N, 4):
+    for position in rng.integers(0, N, repetitions(4)):
         args = [np.full(N, p) for p in plain_args]
         for column, value in zip(args, odd):
             column[position] = value
