@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
-# under qemu, then the reliability stages: the suite again with
+# under qemu, the packages of both, the Python package on both (aarch64 under
+# qemu), then the reliability stages: the suite again with
 # AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test with
 # ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
@@ -124,6 +125,16 @@ echo "=== packages"
 bash scripts/package.sh
 bash packaging/install-test.sh
 # --- end of packages
+
+# --- Python on aarch64: the arm64 python3-varnel from dist/, unpacked beside
+# Debian's arm64 CPython and NumPy (fetched once into a cache, see
+# scripts/arm64-python-root.sh), runs the package's tests under qemu against
+# the packaged aarch64 evaluator.
+echo "=== Python on aarch64"
+python_arm64_start=$SECONDS
+bash scripts/test-python-aarch64.sh
+echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
+# --- end of Python on aarch64
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
