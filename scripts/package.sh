@@ -2,7 +2,9 @@
 # Builds the Debian and RPM packages for amd64/x86_64 and, through the cross
 # toolchain, arm64/aarch64 into dist/, one configured tree per architecture
 # (build-package-amd64, build-package-arm64). Extra arguments go to both cmake
-# configurations (for example -DVARNEL_BUILD_PYTHON=ON). Then
+# configurations (for example -DVARNEL_BUILD_PYTHON=ON). Before packing, each
+# tree runs the check every package build runs (ctest -L bits: the pinned
+# result bits, the arm64 ones under qemu, and the machine-code guard). Then
 # packaging/install-test.sh checks the result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,8 +18,9 @@ for arch in amd64 arm64; do
   toolchain=()
   [ "$arch" = arm64 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
   echo "=== packages for $arch"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF "${toolchain[@]}" "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=BITS "${toolchain[@]}" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" -L bits --output-on-failure
   rm -rf "$dir/packages"
   (cd "$dir" && cpack)
   cp "$dir"/packages/*.deb "$dir"/packages/*.rpm dist/
