@@ -12,7 +12,10 @@
 #   VARNEL_FP_FLAGS       compile options of the library and of every program
 #                         that computes arguments or expected bits (tests,
 #                         benchmarks, fuzzers, the evaluator)
-#   VARNEL_FP_LINK_FLAGS  link options of the library
+#   VARNEL_FP_LINK_FLAGS  link options of the library and of the test
+#                         programs (whose start-up code would otherwise set
+#                         flush-to-zero before the library is called), given
+#                         as link items so that they follow LDFLAGS
 #
 # Flags that no later option can take back are refused at configure time.
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
-# under qemu, the packages of both, the Python package on both (aarch64 under
-# qemu), then the reliability stages: the suite again with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test with
-# ThreadSanitizer, and a bounded fuzzing run of every exported function.
+# under qemu, the toolchain matrix, the packages of both, the Python package
+# on both (aarch64 under qemu), then the reliability stages: the suite again
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
+# with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
 # per function (default 30; 0 skips fuzzing).
 set -euo pipefail
@@ -117,6 +117,13 @@ echo "=== benchmark suite, short run"
 test -s build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+
+# --- toolchain matrix: the library and the characterisation test under every
+# compiler and flag set of scripts/toolchain-matrix.txt (x86_64 natively,
+# aarch64 under qemu), each library's machine code read by the guard.
+echo "=== toolchain matrix"
+bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
+# --- end of toolchain matrix
 
 # --- packages: the Debian and RPM packages of both architectures, made into
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on

@@ -36,6 +36,8 @@ TABLE = [
     ("gamma", "c16", (complex(-3, 1e-300),), [], "beside the pole"),
     ("gamma", "c16", (complex(200, 0),), ["overflow"], "inf with a NaN part is an overflow"),
     ("gamma", "c16", (complex(inf, 0),), ["invalid"], "NaN from an infinite argument"),
+    ("gamma", "c16", (complex(1e300, 0),), ["invalid"], "NaN from a huge argument"),
+    ("gamma", "c16", (complex(500, 500),), ["overflow"], "both parts infinite"),
     ("gamma", "c16", (complex(nan, 0),), [], "NaN real part"),
     ("gamma", "c16", (complex(0, nan),), [], "NaN imaginary part"),
     ("loggamma", "c16", (complex(-2, 0),), ["divide"], "pole"),
