@@ -24,8 +24,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <type_traits>
+#if defined(__AVX__) || defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 // Every function here is inline and internal, so the vector-passing ABI note
 // GCC gives for 32-byte vectors in a build without AVX concerns no interface.
@@ -34,10 +35,15 @@
 
 namespace varnel::detail {
 
-// Four doubles. Compiled for AVX this is one 256-bit register; for plain
-// SSE2 or for Neon (aarch64) the compiler splits every operation into two
-// 128-bit halves, which are still exact per lane.
+// The lanes fill one vector register: four doubles where the kernels are
+// compiled for AVX (x86_64), two for plain SSE2 and for Neon (aarch64). A
+// wider vector than the registers would be split by the compiler into
+// element-by-element code.
+#if defined(__AVX__)
 constexpr int kLanes = 4;
+#else
+constexpr int kLanes = 2;
+#endif
 typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
 typedef std::int64_t LaneMask __attribute__((vector_size(kLanes * sizeof(double))));
 
@@ -58,82 +64,103 @@ inline bool either(bool a, bool b) noexcept { return a || b; }
 
 // --- lane versions ---------------------------------------------------------
 
-inline Lanes broadcast(double v) noexcept { return Lanes{v, v, v, v}; }
+inline Lanes broadcast(double v) noexcept { return Lanes{} + v; }
+// Every mask here is all ones or all zeros per lane, so select is a bitwise
+// blend. Written as the vector ?:, or as a blend the compiler recognises as
+// one, it would first test each lane against zero, which without AVX2 or
+// SSE4.1 GCC does one lane at a time; the SSE2 intrinsics keep it three
+// instructions.
 inline Lanes select(LaneMask condition, Lanes if_true, Lanes if_false) noexcept {
-  return condition ? if_true : if_false;
+#if defined(__SSE2__) && !defined(__AVX__)
+  const Lanes m = reinterpret_cast<Lanes>(condition);
+  return _mm_or_pd(_mm_and_pd(m, if_true), _mm_andnot_pd(m, if_false));
+#else
+  const LaneMask t = reinterpret_cast<LaneMask>(if_true);
+  const LaneMask f = reinterpret_cast<LaneMask>(if_false);
+  return reinterpret_cast<Lanes>((t & condition) | (f & ~condition));
+#endif
 }
 // fabs: clear the sign bit, the same bits as std::fabs.
 inline Lanes magnitude(Lanes v) noexcept {
-  const LaneMask no_sign = {INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX};
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & no_sign);
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & INT64_MAX);
 }
-// The vector < and > instructions raise invalid for a quiet NaN on both
-// x86_64 and aarch64; equality does not. Lanes with a NaN operand compare
-// zeros instead, and are false in the result, as the quiet comparison is.
+#if defined(__AVX__)
+// AVX compares with any predicate; the ordered quiet ones are those of
+// std::isgreater and its kin.
+inline LaneMask quiet_greater(Lanes a, Lanes b) noexcept {
+  return reinterpret_cast<LaneMask>(_mm256_cmp_pd(a, b, _CMP_GT_OQ));
+}
+inline LaneMask quiet_greater_equal(Lanes a, Lanes b) noexcept {
+  return reinterpret_cast<LaneMask>(_mm256_cmp_pd(a, b, _CMP_GE_OQ));
+}
+#else
+// SSE2's and Neon's greater-than raise invalid for a quiet NaN; equality
+// does not. Lanes with a NaN operand compare zeros instead, and are false in
+// the result, as the quiet comparison is.
 inline LaneMask ordered(Lanes a, Lanes b) noexcept { return (a == a) & (b == b); }
 inline LaneMask quiet_greater(Lanes a, Lanes b) noexcept {
   const LaneMask both = ordered(a, b);
   const Lanes zero = {};
   return both & (select(both, a, zero) > select(both, b, zero));
 }
-inline LaneMask quiet_less(Lanes a, Lanes b) noexcept { return quiet_greater(b, a); }
 inline LaneMask quiet_greater_equal(Lanes a, Lanes b) noexcept {
   const LaneMask both = ordered(a, b);
   const Lanes zero = {};
   return both & (select(both, a, zero) >= select(both, b, zero));
 }
+#endif
+inline LaneMask quiet_less(Lanes a, Lanes b) noexcept { return quiet_greater(b, a); }
 inline LaneMask not_zero(Lanes v) noexcept { return v != Lanes{}; }
 inline LaneMask negation(LaneMask condition) noexcept { return ~condition; }
 inline LaneMask either(LaneMask a, LaneMask b) noexcept { return a | b; }
 
 inline bool any(bool condition) noexcept { return condition; }
 inline bool any(LaneMask condition) noexcept {
-  std::int64_t all = 0;
-  for (int lane = 0; lane < kLanes; ++lane) all |= condition[lane];
-  return all != 0;
+#if defined(__AVX__)
+  return _mm256_movemask_pd(reinterpret_cast<Lanes>(condition)) != 0;
+#elif defined(__SSE2__)
+  return _mm_movemask_pd(reinterpret_cast<Lanes>(condition)) != 0;
+#else
+  return (condition[0] | condition[1]) != 0;
+#endif
 }
 
 // --- the round-robin driver -------------------------------------------------
 
-// Runs the loop Step over `count` elements, kLanes at a time. Step<T> is a
-// struct of T members only (the loop's running values), with
+// Runs the loop Step over `count` elements, kLanes at a time. Step<T> holds
+// the loop's running values as T members, with
 //   T-mask step()           one iteration; true where the loop has ended;
+//   zip(other, f)           f(member, other's member) for every member pair
+//                           of a Step<T> and a Step<U>;
 //   static limit            the number of steps after which an element stops
-//                           (kIterationCap or a fixed count), and
+//                           (the step cap or a fixed count), and
 //   static stop_is_failure  whether stopping there fails the element (the
 //                           capped loops) or ends it normally (a fixed count).
-// start[i] is element i's state before its first step; finish(i, state,
+// start(i) gives element i's state before its first step; finish(i, state,
 // failed) receives the state after its last. A lane whose element has ended
 // is refilled at once with the next element, so lanes with short and long
 // loops do not wait for each other; once no element is left, an idle lane
 // repeats another lane's work, whose results are dropped (it raises no flag
 // that lane does not raise too).
-template <template <typename> class Step, typename Finish>
-void run_in_lanes(const Step<double>* start, std::size_t count, Finish&& finish) noexcept {
-  static_assert(sizeof(Step<double>) % sizeof(double) == 0 &&
-                sizeof(Step<Lanes>) == (sizeof(Step<double>) / sizeof(double)) * sizeof(Lanes) &&
-                std::is_trivially_copyable_v<Step<double>> &&
-                std::is_trivially_copyable_v<Step<Lanes>>,
-                "a step's state must consist of T members only");
-  constexpr std::size_t kFields = sizeof(Step<double>) / sizeof(double);
+//
+// Lanes are taken out and put in with element extraction and masked blends,
+// never by writing single doubles to memory and reading them back as a
+// vector: the processor cannot forward such stores to the vector load and
+// would stall at every refill.
+template <template <typename> class Step, typename Start, typename Finish>
+void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
   constexpr std::size_t kIdle = ~std::size_t{0};
   if (count == 0) return;
 
-  // The lanes' state, field by field, kLanes doubles per field.
-  union {
-    Step<Lanes> vector;
-    double field[kFields][kLanes];
-  } lanes;
-  auto load = [&lanes](int lane, const Step<double>& state) {
-    double values[kFields];
-    std::memcpy(values, &state, sizeof values);
-    for (std::size_t f = 0; f < kFields; ++f) lanes.field[f][lane] = values[f];
+  Step<Lanes> running;
+  auto put = [&running](int lane, const Step<double>& state) {
+    LaneMask where = {};
+    where[lane] = -1;
+    running.zip(state, [where](Lanes& v, const double& d) { v = select(where, broadcast(d), v); });
   };
-  auto unload = [&lanes](int lane) {
-    double values[kFields];
-    for (std::size_t f = 0; f < kFields; ++f) values[f] = lanes.field[f][lane];
+  auto take = [&running](int lane) {
     Step<double> state;
-    std::memcpy(&state, values, sizeof values);
+    state.zip(running, [lane](double& d, const Lanes& v) { d = v[lane]; });
     return state;
   };
 
@@ -141,40 +168,53 @@ void run_in_lanes(const Step<double>* start, std::size_t count, Finish&& finish)
   std::int64_t first_step[kLanes];  // the global step count when the lane was filled
   std::size_t next = 0;
   int active = 0;
+  {
+    const Step<double> first = start(next++);
+    running.zip(first, [](Lanes& v, const double& d) { v = broadcast(d); });
+    element[0] = 0;
+    active = 1;
+  }
   for (int lane = 0; lane < kLanes; ++lane) {
+    first_step[lane] = 0;
+    if (lane == 0) continue;
     if (next < count) {
       element[lane] = next;
-      load(lane, start[next++]);
+      put(lane, start(next++));
       ++active;
     } else {
-      element[lane] = kIdle;
-      load(lane, start[0]);
+      element[lane] = kIdle;  // repeats lane 0
     }
-    first_step[lane] = 0;
   }
 
   std::int64_t steps = 0;
   std::int64_t next_limit = Step<double>::limit;  // the first step count at which some lane stops
   while (active > 0) {
-    const auto ended = lanes.vector.step();
-    ++steps;
-    if (!any(ended) && steps < next_limit) continue;
+    LaneMask ended;
+    do {
+      ended = running.step();
+      ++steps;
+    } while (!any(ended) && steps < next_limit);
 
     // Lanes whose loop ended, or which have taken their last allowed step.
     std::int64_t limit = INT64_MAX;
     int some_active = -1;
+    bool some_idle = false;
     for (int lane = 0; lane < kLanes; ++lane) {
-      if (element[lane] == kIdle) continue;
+      if (element[lane] == kIdle) {
+        some_idle = true;
+        continue;
+      }
       const bool converged = ended[lane] != 0;
       const bool at_limit = steps - first_step[lane] >= Step<double>::limit;
       if (converged || at_limit) {
-        finish(element[lane], unload(lane), !converged && Step<double>::stop_is_failure);
+        finish(element[lane], take(lane), !converged && Step<double>::stop_is_failure);
         if (next < count) {
           element[lane] = next;
-          load(lane, start[next++]);
+          put(lane, start(next++));
           first_step[lane] = steps;
         } else {
           element[lane] = kIdle;
+          some_idle = true;
           --active;
           continue;
         }
@@ -184,9 +224,10 @@ void run_in_lanes(const Step<double>* start, std::size_t count, Finish&& finish)
     }
     next_limit = limit;
     // Idle lanes take over an active lane's state.
-    if (some_active >= 0) {
+    if (some_idle && some_active >= 0) {
+      const Step<double> copy = take(some_active);
       for (int lane = 0; lane < kLanes; ++lane) {
-        if (element[lane] == kIdle) load(lane, unload(some_active));
+        if (element[lane] == kIdle) put(lane, copy);
       }
     }
   }

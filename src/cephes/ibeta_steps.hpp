@@ -45,6 +45,28 @@ struct Fraction {
   T p2, p1, q2, q1, estimate, ratio, threshold;
 
   // A fixed number of iterations, after which the last estimate is the value.
+  // visit(member, other's member) for every member, in order.
+  template <typename Other, typename F>
+  void zip(Other& other, F&& visit) noexcept {
+    visit(variable, other.variable);
+    visit(odd_step, other.odd_step);
+    visit(even_step, other.even_step);
+    visit(f1, other.f1);
+    visit(f2, other.f2);
+    visit(f3, other.f3);
+    visit(f4, other.f4);
+    visit(f5, other.f5);
+    visit(f6, other.f6);
+    visit(f7, other.f7);
+    visit(p2, other.p2);
+    visit(p1, other.p1);
+    visit(q2, other.q2);
+    visit(q1, other.q1);
+    visit(estimate, other.estimate);
+    visit(ratio, other.ratio);
+    visit(threshold, other.threshold);
+  }
+
   static constexpr std::int64_t limit = kFractionIterations;
   static constexpr bool stop_is_failure = false;
 
@@ -128,6 +150,20 @@ struct Fraction {
 template <typename T>
 struct Series {
   T x, b, a, product, v, sum, n, tolerance, first;
+
+  // visit(member, other's member) for every member, in order.
+  template <typename Other, typename F>
+  void zip(Other& other, F&& visit) noexcept {
+    visit(x, other.x);
+    visit(b, other.b);
+    visit(a, other.a);
+    visit(product, other.product);
+    visit(v, other.v);
+    visit(sum, other.sum);
+    visit(n, other.n);
+    visit(tolerance, other.tolerance);
+    visit(first, other.first);
+  }
 
   static constexpr std::int64_t limit = detail::kStepCap;
   static constexpr bool stop_is_failure = true;

@@ -30,6 +30,15 @@ template <typename T>
 struct Series {
   T x, r, term, sum;
 
+  // visit(member, other's member) for every member, in order.
+  template <typename Other, typename F>
+  void zip(Other& other, F&& visit) noexcept {
+    visit(x, other.x);
+    visit(r, other.r);
+    visit(term, other.term);
+    visit(sum, other.sum);
+  }
+
   static constexpr std::int64_t limit = detail::kStepCap;
   static constexpr bool stop_is_failure = true;
 
@@ -41,7 +50,7 @@ struct Series {
     r = r + 1;
     term = term * (x / r);
     sum = sum + term;
-    return detail::negation(detail::quiet_greater(term / sum, detail::kMachEp));
+    return detail::negation(detail::quiet_greater(term / sum, T{} + detail::kMachEp));
   }
 };
 
@@ -50,6 +59,19 @@ struct Series {
 template <typename T>
 struct Fraction {
   T y, z, c, p2, p1, q2, q1, estimate;
+
+  // visit(member, other's member) for every member, in order.
+  template <typename Other, typename F>
+  void zip(Other& other, F&& visit) noexcept {
+    visit(y, other.y);
+    visit(z, other.z);
+    visit(c, other.c);
+    visit(p2, other.p2);
+    visit(p1, other.p1);
+    visit(q2, other.q2);
+    visit(q1, other.q1);
+    visit(estimate, other.estimate);
+  }
 
   static constexpr std::int64_t limit = detail::kStepCap;
   static constexpr bool stop_is_failure = true;

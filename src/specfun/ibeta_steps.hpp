@@ -38,6 +38,20 @@ template <typename T>
 struct Fraction {
   T a, b, x, k, j, odd, f, g, h;
 
+  // visit(member, other's member) for every member, in order.
+  template <typename Other, typename F>
+  void zip(Other& other, F&& visit) noexcept {
+    visit(a, other.a);
+    visit(b, other.b);
+    visit(x, other.x);
+    visit(k, other.k);
+    visit(j, other.j);
+    visit(odd, other.odd);
+    visit(f, other.f);
+    visit(g, other.g);
+    visit(h, other.h);
+  }
+
   static constexpr std::int64_t limit = detail::kStepCap;
   static constexpr bool stop_is_failure = true;
 
