@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #if defined(__AVX__) || defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -71,7 +72,15 @@ inline Lanes broadcast(double v) noexcept { return Lanes{} + v; }
 // SSE4.1 GCC does one lane at a time; the SSE2 intrinsics keep it three
 // instructions.
 inline Lanes select(LaneMask condition, Lanes if_true, Lanes if_false) noexcept {
-#if defined(__SSE2__) && !defined(__AVX__)
+#if defined(__AVX__)
+  // One blend instruction, out of the compiler's sight: GCC rewrites the
+  // intrinsic into the vector ?: and then splits that into lanes.
+  Lanes blended;
+  __asm__("vblendvpd %3, %2, %1, %0"
+          : "=x"(blended)
+          : "x"(if_false), "x"(if_true), "x"(reinterpret_cast<Lanes>(condition)));
+  return blended;
+#elif defined(__SSE2__)
   const Lanes m = reinterpret_cast<Lanes>(condition);
   return _mm_or_pd(_mm_and_pd(m, if_true), _mm_andnot_pd(m, if_false));
 #else
@@ -114,6 +123,33 @@ inline LaneMask not_zero(Lanes v) noexcept { return v != Lanes{}; }
 inline LaneMask negation(LaneMask condition) noexcept { return ~condition; }
 inline LaneMask either(LaneMask a, LaneMask b) noexcept { return a | b; }
 
+// Bit l set where lane l of the mask is set.
+inline unsigned lane_bits(LaneMask condition) noexcept {
+#if defined(__AVX__)
+  return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<Lanes>(condition)));
+#elif defined(__SSE2__)
+  return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<Lanes>(condition)));
+#else
+  unsigned bits = 0;
+  for (int lane = 0; lane < kLanes; ++lane) bits |= (condition[lane] != 0 ? 1u : 0u) << lane;
+  return bits;
+#endif
+}
+
+// The mask of lane l alone, read from a row of zeros around one set entry.
+inline LaneMask lane_mask(int lane) noexcept {
+  static constexpr std::int64_t kRow[2 * kLanes - 1] = {
+#if defined(__AVX__)
+      0, 0, 0, -1, 0, 0, 0
+#else
+      0, -1, 0
+#endif
+  };
+  LaneMask mask;
+  std::memcpy(&mask, &kRow[kLanes - 1 - lane], sizeof mask);
+  return mask;
+}
+
 inline bool any(bool condition) noexcept { return condition; }
 inline bool any(LaneMask condition) noexcept {
 #if defined(__AVX__)
@@ -149,13 +185,13 @@ inline bool any(LaneMask condition) noexcept {
 // would stall at every refill.
 template <template <typename> class Step, typename Start, typename Finish>
 void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
-  constexpr std::size_t kIdle = ~std::size_t{0};
+  constexpr std::int64_t kLimit = Step<double>::limit;
+  constexpr unsigned kAllLanes = (1u << kLanes) - 1;
   if (count == 0) return;
 
   Step<Lanes> running;
   auto put = [&running](int lane, const Step<double>& state) {
-    LaneMask where = {};
-    where[lane] = -1;
+    const LaneMask where = lane_mask(lane);
     running.zip(state, [where](Lanes& v, const double& d) { v = select(where, broadcast(d), v); });
   };
   auto take = [&running](int lane) {
@@ -165,70 +201,67 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
   };
 
   std::size_t element[kLanes];
-  std::int64_t first_step[kLanes];  // the global step count when the lane was filled
-  std::size_t next = 0;
-  int active = 0;
+  std::int64_t lane_limit[kLanes];  // the step count at which the lane's element stops
+  unsigned live = 1;                // lanes with an element; the others repeat a live lane
+  std::size_t next = 1;
   {
-    const Step<double> first = start(next++);
+    const Step<double> first = start(0);
     running.zip(first, [](Lanes& v, const double& d) { v = broadcast(d); });
-    element[0] = 0;
-    active = 1;
   }
   for (int lane = 0; lane < kLanes; ++lane) {
-    first_step[lane] = 0;
-    if (lane == 0) continue;
-    if (next < count) {
+    element[lane] = 0;
+    lane_limit[lane] = lane == 0 ? kLimit : INT64_MAX;
+    if (lane > 0 && next < count) {
+      lane_limit[lane] = kLimit;
       element[lane] = next;
       put(lane, start(next++));
-      ++active;
-    } else {
-      element[lane] = kIdle;  // repeats lane 0
+      live |= 1u << lane;
     }
   }
 
   std::int64_t steps = 0;
-  std::int64_t next_limit = Step<double>::limit;  // the first step count at which some lane stops
-  while (active > 0) {
+  std::int64_t next_limit = kLimit;  // the first step count at which some lane stops
+  while (live != 0) {
     LaneMask ended;
     do {
       ended = running.step();
       ++steps;
     } while (!any(ended) && steps < next_limit);
 
-    // Lanes whose loop ended, or which have taken their last allowed step.
-    std::int64_t limit = INT64_MAX;
-    int some_active = -1;
-    bool some_idle = false;
-    for (int lane = 0; lane < kLanes; ++lane) {
-      if (element[lane] == kIdle) {
-        some_idle = true;
-        continue;
-      }
-      const bool converged = ended[lane] != 0;
-      const bool at_limit = steps - first_step[lane] >= Step<double>::limit;
-      if (converged || at_limit) {
-        finish(element[lane], take(lane), !converged && Step<double>::stop_is_failure);
-        if (next < count) {
-          element[lane] = next;
-          put(lane, start(next++));
-          first_step[lane] = steps;
-        } else {
-          element[lane] = kIdle;
-          some_idle = true;
-          --active;
-          continue;
-        }
-      }
-      some_active = lane;
-      if (first_step[lane] + Step<double>::limit < limit) limit = first_step[lane] + Step<double>::limit;
-    }
-    next_limit = limit;
-    // Idle lanes take over an active lane's state.
-    if (some_idle && some_active >= 0) {
-      const Step<double> copy = take(some_active);
+    // The lanes whose loop ended, or which have taken their last allowed
+    // step, one by one (rarely more than one).
+    const unsigned converged = lane_bits(ended) & live;
+    unsigned stopping = converged;
+    if (steps >= next_limit) {
       for (int lane = 0; lane < kLanes; ++lane) {
-        if (element[lane] == kIdle) put(lane, copy);
+        if (lane_limit[lane] <= steps) stopping |= (1u << lane) & live;
       }
+    }
+    while (stopping != 0) {
+      const int lane = __builtin_ctz(stopping);
+      stopping &= stopping - 1;
+      const bool failed = Step<double>::stop_is_failure && (converged & (1u << lane)) == 0;
+      finish(element[lane], take(lane), failed);
+      if (next < count) {
+        element[lane] = next;
+        put(lane, start(next++));
+        lane_limit[lane] = steps + kLimit;
+      } else {
+        live &= ~(1u << lane);
+        lane_limit[lane] = INT64_MAX;
+      }
+    }
+    // Once lanes fall idle, they take over a live lane's state, so that they
+    // raise no flag of their own.
+    if (live != kAllLanes && live != 0) {
+      const Step<double> copy = take(__builtin_ctz(live));
+      for (int lane = 0; lane < kLanes; ++lane) {
+        if ((live & (1u << lane)) == 0) put(lane, copy);
+      }
+    }
+    next_limit = INT64_MAX;
+    for (int lane = 0; lane < kLanes; ++lane) {
+      if (lane_limit[lane] < next_limit) next_limit = lane_limit[lane];
     }
   }
 }
