@@ -143,13 +143,17 @@ std::vector<std::pair<std::string, std::string>> peer_context();
 
 }  // namespace bench
 
-// Our implementations. ours.cpp is compiled twice: against the library, and
-// against its layer-free build with the token varnel renamed varnel_bare,
-// which renames this function's namespace too.
+// Our implementations. ours.cpp is compiled three times: against the
+// library, against its layer-free build with the token varnel renamed
+// varnel_bare, and against the C interface with varnel renamed varnel_c; the
+// renaming renames this function's namespace too.
 namespace varnel::bench_functions {
 std::vector<::bench::Implementation> implementations();
 }
 namespace varnel_bare::bench_functions {
+std::vector<::bench::Implementation> implementations();
+}
+namespace varnel_c::bench_functions {
 std::vector<::bench::Implementation> implementations();
 }
 

@@ -74,6 +74,7 @@
 #include <string>
 #include <vector>
 
+#include "c_calls.hpp"
 #include "exported_calls.hpp"
 
 namespace {
@@ -1125,5 +1126,51 @@ INSTANTIATE_TEST_SUITE_P(Exported, Pinning, ::testing::ValuesIn(all_ids()),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                            return std::string(param.param);
                          });
+
+// The C interface (libvarnel-c) on the same arguments: every C function gives
+// exactly the bits of its C++ function, NaN sign and payload included, and
+// keeps errno as the caller had it.
+class CInterface : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CInterface, GivesTheBitsOfTheCxxFunctionAndKeepsErrno) {
+  const std::string id = GetParam();
+  const Exported* fn = varnel::test::find_exported(id);
+  const varnel::test::CCall* c = varnel::test::find_c_function(id);
+  const Plan* plan = find_plan(id);
+  ASSERT_NE(fn, nullptr);
+  ASSERT_NE(c, nullptr) << id << " has no C function in <varnel/functions.h>";
+  ASSERT_NE(plan, nullptr);
+  size_t edge_rows = 0;
+  const std::vector<Args> args = arguments(*plan, &edge_rows);
+  constexpr int kMarker = 0x5eed;
+  size_t differ = 0, errno_changed = 0;
+  std::string first;
+  for (const Args& a : args) {
+    errno = kMarker;
+    const Result from_c = c->call(a);
+    const int errno_after = errno;
+    const Result from_cxx = fn->call(a);
+    if (from_c == from_cxx && errno_after == kMarker) continue;
+    differ += from_c != from_cxx;
+    errno_changed += errno_after != kMarker;
+    if (first.empty()) {
+      first = varnel::test::describe(*fn, a) + ": C " + varnel::test::describe(*fn, from_c) +
+              ", C++ " + varnel::test::describe(*fn, from_cxx) + ", errno " +
+              std::to_string(errno_after);
+    }
+  }
+  EXPECT_TRUE(first.empty()) << "varnel_" << c->ns << "_" << c->name << ": " << differ
+                             << " results differ, errno changed " << errno_changed
+                             << " times in " << args.size() << " calls; first: " << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exported, CInterface, ::testing::ValuesIn(all_ids()),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(param.param);
+                         });
+
+TEST(CInterface, ListsEveryExportedFunctionOnce) {
+  EXPECT_EQ(varnel::test::c_functions().size(), varnel::test::exported_functions().size());
+}
 
 }  // namespace

@@ -9,7 +9,8 @@ benchmark, and writes
 
   OUT/performance.md          time per call of every implementation on every
                               row, ratios to the fastest, our time against the
-                              floor and the layer-free build, the targets
+                              floor and the layer-free build, the targets, the
+                              cost of the C interface
   OUT/performance-igamma.png  cost against the parameter: incomplete gamma
   OUT/performance-ibeta.png   the same for the incomplete betas
 
@@ -160,7 +161,7 @@ def row_table(results, order):
         if "@" in r.set:
             continue
         entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "ours": {}, "peers": {}})
-        if r.source in ("varnel", "bare", "floor"):
+        if r.source in ("varnel", "bare", "c", "floor"):
             entry["ours"].setdefault(r.function, {})[r.source] = r.ns
         else:
             entry["peers"][r.source] = (r.function, r.ns)
@@ -247,6 +248,35 @@ def main_section(rows, sets, calls):
                            "budget." % (tally["met"], tally["rows"], tally["by design"],
                                         tally["rows"] - tally["met"] - tally["by design"]))
     out.insert(summary_at + 1, "")
+    return out + c_section(rows, sets)
+
+
+def c_section(rows, sets):
+    """Our functions through the C interface against the C++ calls of the same
+    run: what the C layer costs per call."""
+    out = ["", "## Through the C interface", "",
+           "The same functions called by their C names (`varnel_<namespace>_<name>` in libvarnel-c), "
+           "timed in the same run on the same arguments; each C function is a single jump into the "
+           "C++ one, about a cycle, so its share is largest for the quickest calls. *C layer* is the "
+           "time through the C name over the time through the C++ name; the budget is 3 %.", "",
+           "| Quantity | Arguments | Function | C++ (ns) | C (ns) | C layer |", "|---|---|---|---|---|---|"]
+    costs = []
+    for row, e in rows.items():
+        for function, o in e["ours"].items():
+            if "c" not in o or "varnel" not in o:
+                continue
+            cost = o["c"] / o["varnel"] - 1
+            costs.append(cost)
+            out.append("| %s | %s | `%s` | %s | %s | %+.1f %%%s |" % (
+                QUANTITIES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(o["varnel"]),
+                fmt_ns(o["c"]), 100 * cost, " (over 3 %)" if cost >= LAYER_LIMIT else ""))
+    if not costs:
+        return []
+    costs.sort()
+    out.insert(5, "Over %d rows the C layer costs %+.1f %% in the median, from %+.1f %% to %+.1f %%; "
+                  "%d rows over the budget." % (len(costs), 100 * costs[len(costs) // 2], 100 * costs[0],
+                                                100 * costs[-1], sum(c >= LAYER_LIMIT for c in costs)))
+    out.insert(6, "")
     return out
 
 
@@ -374,6 +404,7 @@ def header(data, build_dir, command, libm_calls, quick):
         "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
         "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
         "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
+        "| C interface (libvarnel-c) | %s |" % ctx.get("c_check", "?"),
         "| Mathematics functions the library calls (all recorded for the floors) | %s |" % ", ".join(libm_calls),
         "",
         "Each row is one quantity over one argument set of %s pre-generated arguments (seed %s), "

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "arrays/strided.hpp"
 #include "cephes/ibeta_steps.hpp"
 #include "cephes/igamma_steps.hpp"
 #include "lanes.hpp"
@@ -28,23 +29,8 @@
 namespace varnel::arrays::isa {
 namespace {
 
-constexpr std::size_t kBlock = 1024;
+constexpr std::size_t kBlock = 256;
 using Index = std::uint16_t;  // an element's place in its block
-
-// A strided array, BLAS-style: element i is base[i * inc] for inc >= 0 and
-// base[(n - 1 - i) * -inc] for inc < 0.
-template <typename P>
-struct Strided {
-  P* base;
-  std::ptrdiff_t inc;
-  std::size_t n;
-
-  P& operator[](std::size_t i) const noexcept {
-    const auto k = static_cast<std::ptrdiff_t>(i);
-    const auto last = static_cast<std::ptrdiff_t>(n) - 1;
-    return inc >= 0 ? base[k * inc] : base[(last - k) * -inc];
-  }
-};
 
 // The incomplete gamma function over an array; Lower selects P, else Q.
 template <bool kLower>
