@@ -62,6 +62,7 @@
 // call its exp, log and sin, the complex ones its cpow, cexp and csin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -1174,8 +1175,8 @@ INSTANTIATE_TEST_SUITE_P(Exported, CInterface, ::testing::ValuesIn(all_ids()),
 // than a vector's lanes, a few lanes, past one block of 256), laid out as the
 // table below says: every element gets the bits of the single C++ call
 // (pinned bits: every NaN counts as one, as above), errno is kept, and no
-// place of the result array outside the elements is written. Then every
-// argument of the plan in one contiguous call.
+// place of the result array outside the elements is written. Then the edge
+// rows and the first random rows in one contiguous call.
 using varnel::test::ArrayLayout;
 
 const ArrayLayout kArrayLayouts[] = {
@@ -1250,8 +1251,13 @@ TEST_P(ArrayVersions, GiveTheBitsOfTheSingleCallsAndKeepErrno) {
       if (!check(window, layout)) return;
     }
   }
+  // The edge rows come first in every pool; a long contiguous call over
+  // them and the first random rows (all of them would add many seconds
+  // under qemu and no kind of layout).
+  constexpr size_t kLongCall = 4000;
   for (const auto& [kind, pool] : by_kind) {
-    if (!check(pool, kArrayLayouts[0])) return;
+    const std::vector<Args> head(pool.begin(), pool.begin() + std::min(pool.size(), kLongCall));
+    if (!check(head, kArrayLayouts[0])) return;
   }
 }
 
