@@ -2,13 +2,35 @@
 // the library function it calls arrives through the ufunc's data pointer, so
 // no function has a loop of its own and the binding holds no mathematics: each
 // element is one call of the exported function with the element's arguments.
+//
+// NumPy turns the floating-point status flags it finds after a loop into its
+// warnings. The flags the library happens to raise say little (an ordered
+// comparison with a NaN argument raises "invalid", an overflow value returned
+// by design may raise "overflow"), so a loop hands none of them on. It sets
+// the flags itself instead, from the arguments and the results alone, as
+// NumPy's own functions behave:
+//   - an element with a NaN argument never warns (missing values pass
+//     through silently);
+//   - a non-finite result at a pole of the function (finite arguments)
+//     raises "divide";
+//   - otherwise an infinite result (a complex one with at least one infinite
+//     part) from finite arguments raises "overflow";
+//   - otherwise a NaN result (in either part) raises "invalid";
+//   - finite results never warn, whatever they stand for.
+// Each chunk is classified after its results are written, by reading back
+// the arguments and the results, so that how a chunk is computed can change
+// without touching this; the chunks' flags are joined, so the warnings do not
+// depend on which thread computed which chunk.
 #ifndef VARNEL_PYTHON_LOOPS_HPP
 #define VARNEL_PYTHON_LOOPS_HPP
 
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
 #include <numpy/ndarraytypes.h>
 
+#include <atomic>
+#include <cfenv>
 #include <climits>
+#include <cmath>
 #include <complex>
 #include <cstring>
 #include <utility>
@@ -19,12 +41,78 @@ namespace varnel_python {
 
 using AnyFunction = void (*)();
 
+// Where a function has poles, for the "divide" warning.
+enum class Poles {
+  None,                 // a non-finite result at finite arguments is an overflow
+  NonPositiveIntegers,  // complex z = 0, -1, -2, ... on the real axis
+};
+
 // What a loop receives through the data pointer.
 struct LoopData {
   AnyFunction function;  // the library function, cast back by the loop
   Index min_parallel;    // elements from which the loop is shared by threads
   int selector;          // the fixed kind of calerf for erf, erfc and erfcx
+  Poles poles;
 };
+
+// ---------------------------------------------------------------------------
+// Warnings from arguments and results.
+
+inline bool is_nan(float v) noexcept { return std::isnan(v); }
+inline bool is_nan(double v) noexcept { return std::isnan(v); }
+inline bool is_nan(std::complex<double> v) noexcept {
+  return std::isnan(v.real()) || std::isnan(v.imag());
+}
+inline bool is_nan(int) noexcept { return false; }  // the calerf selector
+
+inline bool is_finite(float v) noexcept { return std::isfinite(v); }
+inline bool is_finite(double v) noexcept { return std::isfinite(v); }
+inline bool is_finite(std::complex<double> v) noexcept {
+  return std::isfinite(v.real()) && std::isfinite(v.imag());
+}
+inline bool is_finite(int) noexcept { return true; }
+
+// A complex result with one infinite part is an overflow even when the other
+// part is NaN (the product of an infinity by a zero in the complex
+// arithmetic), as the infinite part says what the value is.
+inline bool has_infinite_part(float v) noexcept { return std::isinf(v); }
+inline bool has_infinite_part(double v) noexcept { return std::isinf(v); }
+inline bool has_infinite_part(std::complex<double> v) noexcept {
+  return std::isinf(v.real()) || std::isinf(v.imag());
+}
+
+template <typename... P>
+inline bool at_pole(Poles, P...) noexcept {
+  return false;
+}
+inline bool at_pole(Poles poles, std::complex<double> z) noexcept {
+  return poles == Poles::NonPositiveIntegers && z.imag() == 0 && z.real() <= 0 &&
+         std::isfinite(z.real()) && std::floor(z.real()) == z.real();
+}
+
+// The flags one element warrants; called for non-finite results only.
+template <typename R, typename... P>
+inline int warning_of(R result, Poles poles, P... args) noexcept {
+  if ((is_nan(args) || ...)) return 0;
+  if (at_pole(poles, args...)) return FE_DIVBYZERO;
+  if (!is_nan(result) || has_infinite_part(result)) {
+    return (is_finite(args) && ...) ? FE_OVERFLOW : 0;
+  }
+  return FE_INVALID;
+}
+
+// Runs a loop's chunks and gives NumPy the flags they warrant, and only
+// those: the caller's flags from before the loop (NumPy's input casts may
+// have raised some) are put back, whatever the computation raised.
+template <typename Context>
+inline void run_loop(Index n, Index min_parallel, void (*chunk)(void*, Index, Index),
+                     Context& context) noexcept {
+  std::fexcept_t before;
+  std::fegetexceptflag(&before, FE_ALL_EXCEPT);
+  parallel_for(n, min_parallel, chunk, &context);
+  std::fesetexceptflag(&before, FE_ALL_EXCEPT);
+  if (const int flags = context.flags.load(std::memory_order_relaxed)) std::feraiseexcept(flags);
+}
 
 // Reads an array element of type Stored as the parameter type Param.
 template <typename Stored, typename Param>
@@ -67,10 +155,12 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
     char** args;
     const npy_intp* steps;
     Function function;
+    Poles poles;
+    std::atomic<int> flags{0};
   };
 
   template <std::size_t... I>
-  static void run(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
+  static void compute(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
     char* in[nin] = {(c.args[I] + begin * c.steps[I])...};
     char* out = c.args[nin] + begin * c.steps[nin];
     const npy_intp out_step = c.steps[nin];
@@ -81,15 +171,34 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
     }
   }
 
+  template <std::size_t... I>
+  static int warnings(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
+    const char* in[nin] = {(c.args[I] + begin * c.steps[I])...};
+    const char* out = c.args[nin] + begin * c.steps[nin];
+    int flags = 0;
+    for (Index i = begin; i < end; ++i) {
+      const R result = load<R, R>(out);
+      if (!is_finite(result)) flags |= warning_of(result, c.poles, load<Stored, P>(in[I])...);
+      ((in[I] += c.steps[I]), ...);
+      out += c.steps[nin];
+    }
+    return flags;
+  }
+
+  // One chunk of the strided loop: its results, then its warnings.
   static void chunk(void* context, Index begin, Index end) noexcept {
-    run(*static_cast<const Context*>(context), begin, end, std::index_sequence_for<P...>{});
+    auto& c = *static_cast<Context*>(context);
+    compute(c, begin, end, std::index_sequence_for<P...>{});
+    if (const int flags = warnings(c, begin, end, std::index_sequence_for<P...>{})) {
+      c.flags.fetch_or(flags, std::memory_order_relaxed);
+    }
   }
 
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    const Context context{args, steps, reinterpret_cast<Function>(d->function)};
-    parallel_for(dimensions[0], d->min_parallel, &chunk, const_cast<Context*>(&context));
+    Context context{args, steps, reinterpret_cast<Function>(d->function), d->poles};
+    run_loop(dimensions[0], d->min_parallel, &chunk, context);
   }
 };
 
@@ -103,10 +212,10 @@ struct FixedSelectorLoop {
     const npy_intp* steps;
     Function function;
     int selector;
+    std::atomic<int> flags{0};
   };
 
-  static void chunk(void* context, Index begin, Index end) noexcept {
-    const auto& c = *static_cast<const Context*>(context);
+  static void compute(const Context& c, Index begin, Index end) noexcept {
     const char* in = c.args[0] + begin * c.steps[0];
     char* out = c.args[1] + begin * c.steps[1];
     for (Index i = begin; i < end; ++i) {
@@ -116,11 +225,31 @@ struct FixedSelectorLoop {
     }
   }
 
+  static int warnings(const Context& c, Index begin, Index end) noexcept {
+    const char* in = c.args[0] + begin * c.steps[0];
+    const char* out = c.args[1] + begin * c.steps[1];
+    int flags = 0;
+    for (Index i = begin; i < end; ++i) {
+      const T result = load<T, T>(out);
+      if (!is_finite(result)) flags |= warning_of(result, Poles::None, load<T, T>(in));
+      in += c.steps[0];
+      out += c.steps[1];
+    }
+    return flags;
+  }
+
+  // One chunk of the strided loop: its results, then its warnings.
+  static void chunk(void* context, Index begin, Index end) noexcept {
+    auto& c = *static_cast<Context*>(context);
+    compute(c, begin, end);
+    if (const int flags = warnings(c, begin, end)) c.flags.fetch_or(flags, std::memory_order_relaxed);
+  }
+
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    const Context context{args, steps, reinterpret_cast<Function>(d->function), d->selector};
-    parallel_for(dimensions[0], d->min_parallel, &chunk, const_cast<Context*>(&context));
+    Context context{args, steps, reinterpret_cast<Function>(d->function), d->selector};
+    run_loop(dimensions[0], d->min_parallel, &chunk, context);
   }
 };
 

@@ -151,15 +151,27 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
   namespace sf = specfun::single_fraction;
   sf::Plan plans[kBlock];
   double results[kBlock];
+  Index fractions[kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t m = std::min(kBlock, n - first);
+    std::size_t count = 0;
     for (std::size_t i = 0; i < m; ++i) {
-      plans[i] = sf::plan_ibeta(a[first + i], b[first + i], x[first + i]);
+      const double ai = a[first + i];
+      const double bi = b[first + i];
+      const double xi = x[first + i];
+      if (__builtin_expect(sf::needs_exception_hold(ai, bi, xi), 0)) {
+        // As the scalar function, all of it under the hold.
+        const detail::ExceptionHold hold;
+        results[i] = sf::evaluate(sf::plan_ibeta(ai, bi, xi));
+        continue;
+      }
+      plans[i] = sf::plan_ibeta(ai, bi, xi);
+      fractions[count++] = static_cast<Index>(i);
     }
     detail::run_in_lanes<sf::Fraction>(
-        m, [&](std::size_t k) { return sf::start_fraction(plans[k]); },
+        count, [&](std::size_t k) { return sf::start_fraction(plans[fractions[k]]); },
         [&](std::size_t k, const sf::Fraction<double>& f, bool failed) {
-          results[k] = sf::finish(plans[k], f.f, failed);
+          results[fractions[k]] = sf::finish(plans[fractions[k]], f.f, failed);
         });
     for (std::size_t i = 0; i < m; ++i) y[first + i] = results[i];
   }

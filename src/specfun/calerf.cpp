@@ -152,8 +152,8 @@ T calerf_impl(T x, int kind) noexcept {
   const T y = std::fabs(x);
   T r;
 
-  if (y <= static_cast<T>(0.46875)) {
-    const T z = y > Traits::small ? x * x : T(0);
+  if (std::islessequal(y, static_cast<T>(0.46875))) {
+    const T z = std::isgreater(y, Traits::small) ? x * x : T(0);
     T num = static_cast<T>(kA[4]) * z;
     T den = z;
     #pragma GCC unroll 3
@@ -170,7 +170,7 @@ T calerf_impl(T x, int kind) noexcept {
     return r;
   }
 
-  if (y <= 4) {
+  if (std::islessequal(y, T(4))) {
     T num = static_cast<T>(kC[8]) * y;
     T den = y;
     #pragma GCC unroll 7
@@ -180,13 +180,13 @@ T calerf_impl(T x, int kind) noexcept {
     }
     r = (num + static_cast<T>(kC[7])) / (den + static_cast<T>(kD[7]));
     if (kind != 2) r = r * split_exp_neg_square(y);
-  } else if (y >= Traits::large) {
+  } else if (std::isgreaterequal(y, Traits::large)) {
     // Infinities land here.
     if (kind != 2) {
       r = 0;
-    } else if (y >= Traits::zero) {
+    } else if (std::isgreaterequal(y, Traits::zero)) {
       r = 0;
-    } else if (y >= Traits::asymptotic) {
+    } else if (std::isgreaterequal(y, Traits::asymptotic)) {
       r = static_cast<T>(kOneOverSqrtPi) / y;
     } else {
       r = scaled_erfc_asymptotic(x, y);
@@ -201,15 +201,15 @@ T calerf_impl(T x, int kind) noexcept {
   // function of x.
   if (kind == 0) {
     r = (static_cast<T>(0.5) - r) + static_cast<T>(0.5);
-    if (x < 0) r = -r;
+    if (std::isless(x, T(0))) r = -r;
     return r;
   }
   if (kind == 1) {
-    if (x < 0) r = 2 - r;
+    if (std::isless(x, T(0))) r = 2 - r;
     return r;
   }
-  if (x < 0) {
-    if (x < Traits::negative_overflow) return Traits::overflow;
+  if (std::isless(x, T(0))) {
+    if (std::isless(x, Traits::negative_overflow)) return Traits::overflow;
     r = 2 * split_exp_square(x) - r;
   }
   return r;

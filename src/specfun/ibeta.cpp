@@ -29,7 +29,15 @@
 
 namespace varnel::specfun {
 
+// A NaN argument gives a NaN, and raises no exception: a NaN a or b makes q a
+// NaN, which keeps x = 1 unreflected where a number would reflect it, and the
+// prefactor then takes log(1 - x) = log(0), a pole (division by zero). Such a
+// call runs under a hold on the floating-point exceptions; numbers never do.
 double d_ibeta(double a, double b, double x) noexcept {
+  if (__builtin_expect(single_fraction::needs_exception_hold(a, b, x), 0)) {
+    const detail::ExceptionHold hold;
+    return single_fraction::evaluate(single_fraction::plan_ibeta(a, b, x));
+  }
   return single_fraction::evaluate(single_fraction::plan_ibeta(a, b, x));
 }
 

@@ -87,6 +87,12 @@ struct Fraction {
   }
 };
 
+// The arguments that run under a hold on the floating-point exceptions (see
+// ibeta.cpp): a NaN anywhere.
+inline bool needs_exception_hold(double a, double b, double x) noexcept {
+  return std::isunordered(a, b) || std::isnan(x);
+}
+
 struct Plan {
   double a = 0, b = 0, x = 0;  // the working problem (a', b', x')
   double prefactor = 0;        // x'^a' (1 - x')^b' / (a' B(a', b'))
