@@ -80,10 +80,9 @@ VARNEL_C_API double varnel_cephes_d_ibeta(double a, double b, double x);
  * Element i of an array with increment inc >= 0 is p[i * inc] (inc = 0 reads
  * one value for every element); with inc < 0 it is p[(n - 1 - i) * -inc], so
  * that the array is walked backwards from its last element. y[i] gets exactly
- * the bits of the function on element i of the arguments (a NaN result may
- * differ in sign and payload only where the function's own documentation
- * leaves them open, as between platforms), whatever n, the increments, the
- * alignment and the order of the elements; errno is kept. The result array
+ * the bits of the function on element i of the arguments, NaN included,
+ * whatever n, the increments, the alignment and the order of the elements;
+ * errno is kept. The result array
  * may be an argument array itself with the same increment (in place); any
  * other overlap between y and an argument is not allowed. The incomplete
  * gamma and beta functions and the three building blocks of cephes d_ibeta

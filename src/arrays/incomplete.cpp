@@ -8,14 +8,19 @@
 // next element of its kind as soon as its loop ends; last the loop values are
 // turned into results and the block's results are stored. The block bounds
 // the scratch space (on the stack) and keeps a block's arguments read before
-// its results are written, so that y may be an argument array itself.
+// its results are written, so that y may be an argument array itself. A NaN
+// result, but for the step cap's fixed NaN, is taken from the exported scalar
+// function (see single_calls.hpp), so that even a NaN's sign and payload are
+// those of the single call.
 //
 // This file is compiled once for the base instruction set and, on x86_64,
 // once more for AVX with the token varnel renamed (see isa_kernels.hpp).
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "arrays/single_calls.hpp"
 #include "arrays/strided.hpp"
 #include "cephes/ibeta_steps.hpp"
 #include "cephes/igamma_steps.hpp"
@@ -39,6 +44,7 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
   namespace ig = cephes::incomplete_gamma;
   ig::Plan plans[kBlock];
   double results[kBlock];
+  bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index series[kBlock];
   Index fractions[kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
@@ -49,6 +55,7 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
       const double ai = a[first + i];
       const double xi = x[first + i];
       plans[i] = kLower ? ig::plan_lower(ai, xi) : ig::plan_upper(ai, xi);
+      capped[i] = false;
       switch (plans[i].loop) {
         case ig::Loop::kNone: results[i] = plans[i].value; break;
         case ig::Loop::kSeries: series[series_count++] = static_cast<Index>(i); break;
@@ -63,6 +70,7 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
         },
         [&](std::size_t k, const ig::Series<double>& s, bool failed) {
           results[series[k]] = ig::finish(plans[series[k]], s.sum, failed);
+          capped[series[k]] = failed;
         });
     detail::run_in_lanes<ig::Fraction>(
         fraction_count,
@@ -72,8 +80,16 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
         },
         [&](std::size_t k, const ig::Fraction<double>& f, bool failed) {
           results[fractions[k]] = ig::finish(plans[fractions[k]], f.estimate, failed);
+          capped[fractions[k]] = failed;
         });
-    for (std::size_t i = 0; i < m; ++i) y[first + i] = results[i];
+    for (std::size_t i = 0; i < m; ++i) {
+      double result = results[i];
+      if (__builtin_expect(std::isnan(result) && !capped[i], 0)) {
+        result = kLower ? single::cephes_d_igamma(a[first + i], x[first + i])
+                        : single::cephes_d_igamc(a[first + i], x[first + i]);
+      }
+      y[first + i] = result;
+    }
   }
 }
 
@@ -86,6 +102,7 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
   namespace ib = cephes::incomplete_beta;
   ib::Plan plans[kBlock];
   double results[kBlock];
+  bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index series[kBlock];
   Index fractions[kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
@@ -97,6 +114,7 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
       const double bi = b[first + i];
       const double xi = x[first + i];
       ib::Plan& plan = plans[i];
+      capped[i] = false;
       switch (kPart) {
         case BetaPart::kIbeta: plan = ib::plan_ibeta(ai, bi, xi); break;
         case BetaPart::kSeries: plan = ib::series_plan(ai, bi, xi, false); break;
@@ -133,6 +151,7 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
         },
         [&](std::size_t k, const ib::Series<double>& s, bool failed) {
           results[series[k]] = ib::finish_series(plans[series[k]], s, failed);
+          capped[series[k]] = failed;
         });
     detail::run_in_lanes<ib::Fraction>(
         fraction_count, [&](std::size_t k) { return ib::start_fraction(plans[fractions[k]]); },
@@ -141,7 +160,21 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
           results[fractions[k]] =
               kPart == BetaPart::kIbeta ? ib::finish_fraction(p, f.estimate) : f.estimate;
         });
-    for (std::size_t i = 0; i < m; ++i) y[first + i] = results[i];
+    for (std::size_t i = 0; i < m; ++i) {
+      double result = results[i];
+      if (__builtin_expect(std::isnan(result) && !capped[i], 0)) {
+        const double ai = a[first + i];
+        const double bi = b[first + i];
+        const double xi = x[first + i];
+        switch (kPart) {
+          case BetaPart::kIbeta: result = single::cephes_d_ibeta(ai, bi, xi); break;
+          case BetaPart::kSeries: result = single::cephes_pseries(ai, bi, xi); break;
+          case BetaPart::kFractionCf: result = single::cephes_incbcf(ai, bi, xi); break;
+          case BetaPart::kFractionD: result = single::cephes_incbd(ai, bi, xi); break;
+        }
+      }
+      y[first + i] = result;
+    }
   }
 }
 
@@ -151,11 +184,13 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
   namespace sf = specfun::single_fraction;
   sf::Plan plans[kBlock];
   double results[kBlock];
+  bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index fractions[kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t m = std::min(kBlock, n - first);
     std::size_t count = 0;
     for (std::size_t i = 0; i < m; ++i) {
+      capped[i] = false;
       const double ai = a[first + i];
       const double bi = b[first + i];
       const double xi = x[first + i];
@@ -172,8 +207,15 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
         count, [&](std::size_t k) { return sf::start_fraction(plans[fractions[k]]); },
         [&](std::size_t k, const sf::Fraction<double>& f, bool failed) {
           results[fractions[k]] = sf::finish(plans[fractions[k]], f.f, failed);
+          capped[fractions[k]] = failed;
         });
-    for (std::size_t i = 0; i < m; ++i) y[first + i] = results[i];
+    for (std::size_t i = 0; i < m; ++i) {
+      double result = results[i];
+      if (__builtin_expect(std::isnan(result) && !capped[i], 0)) {
+        result = single::specfun_d_ibeta(a[first + i], b[first + i], x[first + i]);
+      }
+      y[first + i] = result;
+    }
   }
 }
 
