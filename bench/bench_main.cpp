@@ -6,8 +6,11 @@
 // at the first difference.
 //
 // Benchmarks are named ROW/SOURCE:FUNCTION, ROW being QUANTITY:SET and SOURCE
-// one of varnel, bare, c, floor, glibc, boost, gsl. The run's context holds the
-// description of every argument set and the peers' versions.
+// one of varnel, bare, c, floor, glibc, boost, gsl, and c_loop and c_array:
+// a loop of scalar C calls over the whole set into an array, and one call of
+// the array version over the same set, both in nanoseconds per element. The
+// run's context holds the description of every argument set and the peers'
+// versions.
 //
 // Options beside Google Benchmark's:
 //   --tape=FILE   the floor tapes (default: the file the build recorded)
@@ -101,6 +104,36 @@ void register_floor(const Row& row, const Implementation& impl, const bench::Tap
   });
 }
 
+// The array versions against the scalar loops: the same bits on every row,
+// or the run stops.
+void check_array_bits(const std::vector<bench::ArrayImplementation>& arrays) {
+  std::size_t calls = 0;
+  for (const auto& row : bench::rows()) {
+    for (const auto& impl : arrays) {
+      if (impl.quantity != row.quantity) continue;
+      const std::string differs = impl.check(*row.args);
+      if (!differs.empty()) {
+        std::fprintf(stderr, "array version differs from the scalar loop on row %s: %s\n",
+                     row.id().c_str(), differs.c_str());
+        std::abort();
+      }
+      calls += row.args->size();
+    }
+  }
+  benchmark::AddCustomContext("array_check", "same bits on " + std::to_string(calls) + " calls");
+}
+
+// ROW/c_loop:NAME and ROW/c_array:NAME, nanoseconds per element.
+void register_array(const Row& row, const bench::ArrayImplementation& impl) {
+  const bench::ArgSet* args = row.args;
+  const auto* loop = &impl.loop;
+  const auto* array = &impl.array;
+  benchmark::RegisterBenchmark((row.id() + "/c_loop:" + impl.name).c_str(),
+                               [loop, args](benchmark::State& s) { (*loop)(s, *args); });
+  benchmark::RegisterBenchmark((row.id() + "/c_array:" + impl.name).c_str(),
+                               [array, args](benchmark::State& s) { (*array)(s, *args); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +157,8 @@ int main(int argc, char** argv) {
   const auto peers = bench::peer_implementations();
   check_same_bits(ours, bare, "bare");
   check_same_bits(ours, through_c, "c");
+  const auto arrays = bench::array_implementations();
+  check_array_bits(arrays);
 
   bench::TapeBook tapes;
   std::string error;
@@ -143,6 +178,9 @@ int main(int argc, char** argv) {
         register_implementation(row, "c", *find(through_c, impl));
         register_floor(row, impl, tapes);
       }
+    }
+    for (const auto& impl : arrays) {
+      if (impl.quantity == row.quantity) register_array(row, impl);
     }
     for (const auto& impl : peers) {
       if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);

@@ -89,7 +89,8 @@ for arch in amd64 arm64; do
     bad "varnel-tools $arch: no computed dependency on libvarnel0 in '$tools_depends'"
   fi
   # The C interface needs libvarnel0 (through its symbols file) and nothing
-  # else: its wrappers jump into libvarnel.so.0 and use no C library function.
+  # of its own: its wrappers jump into libvarnel.so.0, and the C library its
+  # array versions call is libc6, which libvarnel0 needs too.
   c_depends=$(field "$(deb_file libvarnel-c0 "$arch")" Depends)
   if grep -Eq '(^|, )libvarnel0 \(>= [0-9.]+\)' <<<"$c_depends"; then
     ok "libvarnel-c0 $arch: computed dependency on libvarnel0 ($c_depends)"

@@ -184,10 +184,11 @@ constexpr double kMachEp = 0x1p-53;                // D_MACHEP, 1.11022302462515
 // already lost its accuracy, or x within a few units in the last place of 1.
 constexpr std::int64_t kIterationCap = 33554432;  // 2^25
 
+// The cap in force: none in a bare build.
+constexpr std::int64_t kStepCap = kBareLayers ? INT64_MAX : kIterationCap;
+
 // True when a loop has taken its last allowed step; never in a bare build.
-constexpr bool reached_cap(std::int64_t steps) noexcept {
-  return !kBareLayers && steps >= kIterationCap;
-}
+constexpr bool reached_cap(std::int64_t steps) noexcept { return steps >= kStepCap; }
 
 // Real gamma and log-gamma in double precision for the library's own callers
 // (the incomplete gamma and beta functions). They compute exactly what the

@@ -90,6 +90,7 @@
 // call its exp, log and sin, the complex ones its cpow, cexp and csin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -1366,6 +1367,103 @@ TEST_P(CInterface, GivesTheBitsOfTheCxxFunctionAndKeepsErrno) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exported, CInterface, ::testing::ValuesIn(all_ids()),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(param.param);
+                         });
+
+// The array versions (varnel_<ns>_<name>_array) on the same arguments, in
+// windows of every length that matters to the interleaved kernels (none, fewer
+// than a vector's lanes, a few lanes, past one block of 256), laid out as the
+// table below says: every element gets the bits of the single C++ call, NaN
+// sign and payload included (as in one build the single calls themselves
+// do), errno is kept, and no
+// place of the result array outside the elements is written. Then the edge
+// rows and the first random rows in one contiguous call.
+using varnel::test::ArrayLayout;
+
+const ArrayLayout kArrayLayouts[] = {
+    {1, 1, 0, false, "contiguous"},
+    {3, 1, 0, false, "arguments with stride 3"},
+    {1, 3, 0, false, "result with stride 3"},
+    {-1, -1, 0, false, "backwards"},
+    {-1, 2, 0, false, "arguments backwards, result forwards with stride 2"},
+    {0, 1, 0, false, "increment 0: one argument for every element"},
+    {1, 1, 1, false, "arrays one element off the vector alignment"},
+    {1, 1, 0, true, "in place"},
+    {3, 3, 1, true, "in place, stride 3, unaligned"},
+    {-1, -1, 0, true, "in place, backwards"},
+};
+const size_t kArrayLengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 31, 255, 256, 257, 300};
+
+class ArrayVersions : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ArrayVersions, GiveTheBitsOfTheSingleCallsAndKeepErrno) {
+  const std::string id = GetParam();
+  const Exported* fn = varnel::test::find_exported(id);
+  const varnel::test::CArrayCall* c = varnel::test::find_c_array_function(id);
+  const Plan* plan = find_plan(id);
+  ASSERT_NE(fn, nullptr);
+  ASSERT_NE(c, nullptr) << id << " has no array version";
+  ASSERT_NE(plan, nullptr);
+  size_t edge_rows = 0;
+  const std::vector<Args> args = arguments(*plan, &edge_rows);
+  // The selector is passed once per call: windows are cut from the
+  // arguments of one kind at a time, taking the kinds in turn.
+  std::map<int, std::vector<Args>> by_kind;
+  for (const Args& a : args) by_kind[a.kind].push_back(a);
+  std::map<int, size_t> cursor;
+  auto kind_at = by_kind.begin();
+
+  constexpr int kMarker = 0x5eed;
+  auto check = [&](const std::vector<Args>& window, const ArrayLayout& layout) {
+    errno = kMarker;
+    const varnel::test::ArrayRun run = c->call(window, layout);
+    const int errno_after = errno;
+    std::string where = std::string(layout.why) + ", n = " + std::to_string(window.size());
+    EXPECT_EQ(errno_after, kMarker) << id << ", " << where << ": errno changed";
+    EXPECT_EQ(run.stray_writes, 0u) << id << ", " << where << ": wrote outside the elements";
+    if (run.results.size() != window.size()) {
+      ADD_FAILURE() << id << ", " << where << ": " << run.results.size() << " results";
+      return false;
+    }
+    for (size_t i = 0; i < window.size(); ++i) {
+      const Result want = fn->call(window[i]);
+      const Result got = run.results[i];
+      if (got != want) {
+        ADD_FAILURE() << id << ", " << where << ", element " << i << ": "
+                      << varnel::test::describe(*fn, window[i]) << " gives "
+                      << varnel::test::describe(*fn, run.results[i]) << ", the single call "
+                      << varnel::test::describe(*fn, fn->call(window[i]));
+        return false;
+      }
+    }
+    return true;
+  };
+
+  for (const ArrayLayout& layout : kArrayLayouts) {
+    for (size_t n : kArrayLengths) {
+      const std::vector<Args>& pool = kind_at->second;
+      size_t& next = cursor[kind_at->first];
+      std::vector<Args> window;
+      for (size_t i = 0; i < n; ++i) {
+        window.push_back(layout.inc == 0 && i > 0 ? window[0] : pool[next]);
+        next = (next + 1) % pool.size();
+      }
+      if (++kind_at == by_kind.end()) kind_at = by_kind.begin();
+      if (!check(window, layout)) return;
+    }
+  }
+  // The edge rows come first in every pool; a long contiguous call over
+  // them and the first random rows (all of them would add many seconds
+  // under qemu and no kind of layout).
+  constexpr size_t kLongCall = 4000;
+  for (const auto& [kind, pool] : by_kind) {
+    const std::vector<Args> head(pool.begin(), pool.begin() + std::min(pool.size(), kLongCall));
+    if (!check(head, kArrayLayouts[0])) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Exported, ArrayVersions, ::testing::ValuesIn(all_ids()),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                            return std::string(param.param);
                          });

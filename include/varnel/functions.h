@@ -23,6 +23,8 @@
  *   DD   double (double a, double x)
  *   DDD  double (double a, double b, double x)
  *   Z    varnel_complex (varnel_complex z)
+ * VARNEL_ARRAY_PARAMS_T is the parameter list of the function's array
+ * version (see <varnel/varnel.h>).
  * varnel_complex is C99's double _Complex in C and std::complex<double> in
  * C++: the same layout, and passed and returned in the same registers on
  * x86_64 and aarch64.
@@ -39,6 +41,8 @@
  */
 #ifndef VARNEL_FUNCTIONS_H
 #define VARNEL_FUNCTIONS_H
+
+#include <stddef.h>
 
 #ifdef __cplusplus
 #include <complex>
@@ -105,5 +109,25 @@ typedef double _Complex varnel_complex;
 #define VARNEL_RESULT_Z varnel_complex
 #define VARNEL_PARAMS_Z (varnel_complex z)
 #define VARNEL_ARGS_Z (z)
+
+/* The parameter lists of the array versions (varnel_<ns>_<name>_array), per
+ * signature tag: the element count n, then every argument array with its
+ * increment in the order of the scalar parameters (the selector kind once),
+ * then the result array y with its increment. */
+#define VARNEL_ARRAY_PARAMS_FI \
+  (size_t n, const float *x, ptrdiff_t incx, int kind, float *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_DI \
+  (size_t n, const double *x, ptrdiff_t incx, int kind, double *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_F (size_t n, const float *x, ptrdiff_t incx, float *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_D \
+  (size_t n, const double *x, ptrdiff_t incx, double *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_DD                                                  \
+  (size_t n, const double *a, ptrdiff_t inca, const double *x, ptrdiff_t incx, \
+   double *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_DDD                                                 \
+  (size_t n, const double *a, ptrdiff_t inca, const double *b, ptrdiff_t incb, \
+   const double *x, ptrdiff_t incx, double *y, ptrdiff_t incy)
+#define VARNEL_ARRAY_PARAMS_Z \
+  (size_t n, const varnel_complex *z, ptrdiff_t incz, varnel_complex *y, ptrdiff_t incy)
 
 #endif /* VARNEL_FUNCTIONS_H */

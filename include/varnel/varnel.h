@@ -71,6 +71,28 @@ VARNEL_C_API double varnel_cephes_pseries(double a, double b, double x);
 /* I_x(a, b) by power series and two continued fractions. */
 VARNEL_C_API double varnel_cephes_d_ibeta(double a, double b, double x);
 
+/* Array versions, one per function: varnel_<ns>_<name>_array evaluates the
+ * function on n elements of strided arrays, BLAS-style, with the parameter
+ * list VARNEL_ARRAY_PARAMS_<sig> of <varnel/functions.h>; for example
+ *   void varnel_cephes_d_igamma_array(size_t n, const double *a, ptrdiff_t inca,
+ *                                     const double *x, ptrdiff_t incx,
+ *                                     double *y, ptrdiff_t incy);
+ * Element i of an array with increment inc >= 0 is p[i * inc] (inc = 0 reads
+ * one value for every element); with inc < 0 it is p[(n - 1 - i) * -inc], so
+ * that the array is walked backwards from its last element. y[i] gets exactly
+ * the bits of the function on element i of the arguments, NaN included,
+ * whatever n, the increments, the alignment and the order of the elements;
+ * errno is kept. The result array
+ * may be an argument array itself with the same increment (in place); any
+ * other overlap between y and an argument is not allowed. The incomplete
+ * gamma and beta functions and the three building blocks of cephes d_ibeta
+ * evaluate several elements at once, each exactly as the single call does;
+ * the other functions loop over the single call. */
+#define VARNEL_C_ARRAY_DECLARATION(ns, name, sig, meaning) \
+  VARNEL_C_API void varnel_##ns##_##name##_array VARNEL_ARRAY_PARAMS_##sig;
+VARNEL_FUNCTIONS(VARNEL_C_ARRAY_DECLARATION)
+#undef VARNEL_C_ARRAY_DECLARATION
+
 VARNEL_C_API extern const double varnel_cephes_SQTPI;    /* sqrt(2 pi) */
 VARNEL_C_API extern const double varnel_cephes_LOGPI;    /* log(pi) */
 VARNEL_C_API extern const double varnel_cephes_TWOOPI;   /* 2/pi */
