@@ -110,6 +110,32 @@ for arch in amd64 arm64; do
   done
 done
 
+# --- python3-varnel, both architectures --------------------------------------------
+# Built against each architecture's own Python: its extension suffix, the
+# exact libvarnel0 of this build, the interpreter's version range and NumPy's
+# binary interface; the extension finds the library through its run path.
+declare -A ext_suffix=([amd64]=x86_64-linux-gnu [arm64]=aarch64-linux-gnu)
+declare -A readelf_for=([amd64]=readelf [arm64]=aarch64-linux-gnu-readelf)
+for arch in amd64 arm64; do
+  f=$(deb_file python3-varnel "$arch")
+  if [ ! -s "$f" ]; then bad "missing: $(basename "$f")"; continue; fi
+  check "python3-varnel $arch: Architecture" "$(field "$f" Architecture)" "$arch"
+  depends=$(field "$f" Depends)
+  for want in "libvarnel0 (= ${version}-${release})" "python3 (>= 3.11)" "python3 (<< 3.12)" \
+              "python3-numpy-abi9"; do
+    if grep -qF "$want" <<<"$depends"; then ok "python3-varnel $arch: depends on $want"
+    else bad "python3-varnel $arch: no '$want' in '$depends'"; fi
+  done
+  module=usr/lib/python3/dist-packages/varnel/_varnel.cpython-311-${ext_suffix[$arch]}.so
+  listing=$(dpkg-deb -c "$f")
+  if grep -q " ./$module\$" <<<"$listing"; then ok "python3-varnel $arch: $module"
+  else bad "python3-varnel $arch: no $module"; fi
+  root=$work/python-$arch
+  dpkg-deb -x "$f" "$root"
+  check "python3-varnel $arch: run path to /usr/lib64" \
+    "$("${readelf_for[$arch]}" -d "$root/$module" | sed -n 's/.*runpath: \[\(.*\)\]/\1/p')" '$ORIGIN/../../../../lib64'
+done
+
 # --- RPM file lists and requirements -------------------------------------------
 # rpmlib() and rtld() requirements are rpm's own; everything else must be one of
 # the libraries (or the pkg-config program of the .pc file) named here.

@@ -180,17 +180,18 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   # the module needs the interpreter version it was built for and NumPy's
   # binary interface it was compiled against: the relations Debian's own
   # helpers for Python and NumPy extensions would write.
-  if(NOT DEFINED Python3_VERSION_MINOR)
-    find_package(Python3 QUIET COMPONENTS Interpreter)
+  # The version and NumPy's versions file are the target's (python/ sets
+  # them, from the unpacked target userland in a cross build).
+  # The module and the library come from one build, and the module's
+  # results are the library's bits: the same version of libvarnel0 exactly
+  # (of the same architecture, as the package is not Multi-Arch).
+  set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3")
+  if(VARNEL_PYTHON_BUILT_FOR MATCHES "^3\\.([0-9]+)$")
+    math(EXPR next_minor "${CMAKE_MATCH_1} + 1")
+    set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
   endif()
-  set(python_depends python3)
-  if(DEFINED Python3_VERSION_MINOR)
-    set(python3 ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
-    math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
-    set(python_depends "python3 (>= ${python3}), python3 (<< ${Python3_VERSION_MAJOR}.${next_minor})")
-  endif()
-  set(numpy_versions /usr/share/numpy3/versions)
-  if(EXISTS ${numpy_versions})
+  set(numpy_versions ${VARNEL_PYTHON_NUMPY_VERSIONS})
+  if(numpy_versions AND EXISTS ${numpy_versions})
     file(STRINGS ${numpy_versions} numpy_abi REGEX "^abi ")
     file(STRINGS ${numpy_versions} numpy_api_min REGEX "^api-min-version ")
     string(REPLACE "abi " "" numpy_abi "${numpy_abi}")

@@ -2,11 +2,17 @@
 # Builds the Debian and RPM packages for amd64/x86_64 and, through the cross
 # toolchain, arm64/aarch64 into dist/, one configured tree per architecture
 # (build-package-amd64, build-package-arm64). Extra arguments go to both cmake
-# configurations (for example -DVARNEL_BUILD_PYTHON=ON). Then
-# packaging/install-test.sh checks the result.
+# configurations (for example -DVARNEL_BUILD_PYTHON=ON). The Python module
+# (python3-varnel) is packaged for both: natively against the host's Python
+# and NumPy, and for arm64 against Debian's arm64 ones, unpacked by
+# scripts/arm64-python-root.sh. Before packing, each tree runs the check every
+# package build runs (ctest -L bits: the pinned result bits, the arm64 ones
+# under qemu, and the machine-code guard). Then packaging/install-test.sh
+# checks the result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
+arm64_python_root=$(bash scripts/arm64-python-root.sh)
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
 rm -rf dist
@@ -14,10 +20,12 @@ mkdir -p dist
 for arch in amd64 arm64; do
   dir=build-package-$arch
   toolchain=()
-  [ "$arch" = arm64 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+  [ "$arch" = arm64 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+                                    -DVARNEL_PYTHON_TARGET_ROOT="$arm64_python_root")
   echo "=== packages for $arch"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF "${toolchain[@]}" "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=BITS "${toolchain[@]}" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" -L bits --output-on-failure
   rm -rf "$dir/packages"
   (cd "$dir" && cpack)
   cp "$dir"/packages/*.deb "$dir"/packages/*.rpm dist/

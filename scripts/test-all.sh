@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
-# under qemu, then the reliability stages: the suite again with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test with
-# ThreadSanitizer, and a bounded fuzzing run of every exported function.
+# under qemu, the toolchain matrix, the packages of both, the Python package
+# on both (aarch64 under qemu), then the reliability stages: the suite again
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
+# with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
 # per function (default 30; 0 skips fuzzing).
 set -euo pipefail
@@ -117,6 +118,13 @@ test -s build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 
+# --- toolchain matrix: the library and the characterisation test under every
+# compiler and flag set of scripts/toolchain-matrix.txt (x86_64 natively,
+# aarch64 under qemu), each library's machine code read by the guard.
+echo "=== toolchain matrix"
+bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
+# --- end of toolchain matrix
+
 # --- packages: the Debian and RPM packages of both architectures, made into
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
 # this machine (and removed), the arm64 ones unpacked and run under qemu.
@@ -124,6 +132,16 @@ echo "=== packages"
 bash scripts/package.sh
 bash packaging/install-test.sh
 # --- end of packages
+
+# --- Python on aarch64: the arm64 python3-varnel from dist/, unpacked beside
+# Debian's arm64 CPython and NumPy (fetched once into a cache, see
+# scripts/arm64-python-root.sh), runs the package's tests under qemu against
+# the packaged aarch64 evaluator.
+echo "=== Python on aarch64"
+python_arm64_start=$SECONDS
+bash scripts/test-python-aarch64.sh
+echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
+# --- end of Python on aarch64
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 

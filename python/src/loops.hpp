@@ -2,14 +2,39 @@
 // the library function it calls arrives through the ufunc's data pointer, so
 // no function has a loop of its own and the binding holds no mathematics: each
 // element is one call of the exported function with the element's arguments.
+//
+// NumPy turns the floating-point status flags it finds after a loop into its
+// warnings. The flags the library happens to raise say little (an ordered
+// comparison with a NaN argument raises "invalid", an overflow value returned
+// by design may raise "overflow"), so a loop hands none of them on. It sets
+// the flags itself instead, from the arguments and the results alone, as
+// NumPy's own functions behave:
+//   - an element with a NaN argument never warns (missing values pass
+//     through silently);
+//   - a non-finite result at a pole of the function (finite arguments)
+//     raises "divide";
+//   - otherwise an infinite result (a complex one with at least one infinite
+//     part) from finite arguments raises "overflow";
+//   - otherwise a NaN result (in either part) raises "invalid";
+//   - finite results never warn, whatever they stand for.
+// Each chunk is classified after its results are written, by reading back
+// the arguments and the results (copies of the arguments the results
+// overwrite, in place), so that how a chunk is computed can change without
+// touching this; the chunks' flags are joined, so the warnings do not depend
+// on which thread computed which chunk.
 #ifndef VARNEL_PYTHON_LOOPS_HPP
 #define VARNEL_PYTHON_LOOPS_HPP
 
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
 #include <numpy/ndarraytypes.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cfenv>
 #include <climits>
+#include <cmath>
 #include <complex>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -19,12 +44,65 @@ namespace varnel_python {
 
 using AnyFunction = void (*)();
 
+// Where a function has poles, for the "divide" warning.
+enum class Poles {
+  None,                 // a non-finite result at finite arguments is an overflow
+  NonPositiveIntegers,  // complex z = 0, -1, -2, ... on the real axis
+};
+
 // What a loop receives through the data pointer.
 struct LoopData {
   AnyFunction function;  // the library function, cast back by the loop
   Index min_parallel;    // elements from which the loop is shared by threads
   int selector;          // the fixed kind of calerf for erf, erfc and erfcx
+  Poles poles;
 };
+
+// ---------------------------------------------------------------------------
+// Warnings from arguments and results.
+
+inline bool is_nan(float v) noexcept { return std::isnan(v); }
+inline bool is_nan(double v) noexcept { return std::isnan(v); }
+inline bool is_nan(std::complex<double> v) noexcept {
+  return std::isnan(v.real()) || std::isnan(v.imag());
+}
+inline bool is_nan(int) noexcept { return false; }  // the calerf selector
+
+inline bool is_finite(float v) noexcept { return std::isfinite(v); }
+inline bool is_finite(double v) noexcept { return std::isfinite(v); }
+inline bool is_finite(std::complex<double> v) noexcept {
+  return std::isfinite(v.real()) && std::isfinite(v.imag());
+}
+inline bool is_finite(int) noexcept { return true; }
+
+// A complex result with one infinite part is an overflow even when the other
+// part is NaN (the product of an infinity by a zero in the complex
+// arithmetic), as the infinite part says what the value is.
+inline bool has_infinite_part(float v) noexcept { return std::isinf(v); }
+inline bool has_infinite_part(double v) noexcept { return std::isinf(v); }
+inline bool has_infinite_part(std::complex<double> v) noexcept {
+  return std::isinf(v.real()) || std::isinf(v.imag());
+}
+
+template <typename... P>
+inline bool at_pole(Poles, P...) noexcept {
+  return false;
+}
+inline bool at_pole(Poles poles, std::complex<double> z) noexcept {
+  return poles == Poles::NonPositiveIntegers && z.imag() == 0 && z.real() <= 0 &&
+         std::isfinite(z.real()) && std::floor(z.real()) == z.real();
+}
+
+// The flags one element warrants; called for non-finite results only.
+template <typename R, typename... P>
+inline int warning_of(R result, Poles poles, P... args) noexcept {
+  if ((is_nan(args) || ...)) return 0;
+  if (at_pole(poles, args...)) return FE_DIVBYZERO;
+  if (!is_nan(result) || has_infinite_part(result)) {
+    return (is_finite(args) && ...) ? FE_OVERFLOW : 0;
+  }
+  return FE_INVALID;
+}
 
 // Reads an array element of type Stored as the parameter type Param.
 template <typename Stored, typename Param>
@@ -52,6 +130,106 @@ inline void store(char* p, T value) noexcept {
   std::memcpy(p, &value, sizeof value);
 }
 
+// Whether n elements from a (step_a apart, size_a bytes each) share memory
+// with n elements from b.
+inline bool overlap(const char* a, npy_intp step_a, std::size_t size_a, const char* b,
+                    npy_intp step_b, std::size_t size_b, Index n) noexcept {
+  if (n <= 0) return false;
+  auto span = [n](const char* p, npy_intp step, std::size_t size) {
+    const auto first = reinterpret_cast<std::uintptr_t>(p);
+    const auto last = reinterpret_cast<std::uintptr_t>(p + (n - 1) * step);
+    return std::make_pair(std::min(first, last), std::max(first, last) + size);
+  };
+  const auto [a0, a1] = span(a, step_a, size_a);
+  const auto [b0, b1] = span(b, step_b, size_b);
+  return a0 < b1 && b0 < a1;
+}
+
+// What every loop shares: chunks, the in-place case, threads and flags. A
+// loop type L provides nin, the element sizes of its arguments (sizes) and
+// its result (result_size), a copyable Context beginning with the fields of
+// ContextBase, and compute and warnings over the elements [begin, end) of a
+// context; compute is the only place that calls the library.
+struct ContextBase {
+  char** args;
+  const npy_intp* steps;
+  std::atomic<int>* flags;
+  bool in_place;
+};
+
+template <typename L>
+struct Driver {
+  using Context = typename L::Context;
+  static constexpr Index kBlock = 128;
+  static constexpr std::size_t kMaxElement = 16;  // complex128
+
+  static constexpr bool arguments_fit() {
+    for (const std::size_t size : L::sizes) {
+      if (size > kMaxElement) return false;
+    }
+    return true;
+  }
+  static_assert(arguments_fit(), "an argument element larger than the copies' slots");
+
+  // One chunk of the strided loop: its results, then its warnings. In place
+  // (out=x) NumPy gives the output the memory of an argument, whose values
+  // the results overwrite: the chunk then goes in blocks whose arguments are
+  // first copied aside, and the warnings read the copies.
+  static void chunk(void* context, Index begin, Index end) noexcept {
+    const Context& c = *static_cast<const Context*>(context);
+    int flags = 0;
+    if (!c.in_place) {
+      L::compute(c, begin, end);
+      flags = L::warnings(c, begin, end);
+    } else {
+      alignas(16) char saved[L::nin][kBlock * kMaxElement];
+      char* args[L::nin + 1];
+      npy_intp steps[L::nin + 1];
+      for (std::size_t i = 0; i < L::nin; ++i) {
+        args[i] = saved[i];
+        steps[i] = static_cast<npy_intp>(L::sizes[i]);
+      }
+      steps[L::nin] = c.steps[L::nin];
+      Context copies = c;
+      copies.args = args;
+      copies.steps = steps;
+      for (Index b = begin; b < end; b += kBlock) {
+        const Index n = std::min(kBlock, end - b);
+        for (std::size_t i = 0; i < L::nin; ++i) {
+          for (Index k = 0; k < n; ++k) {
+            std::memcpy(saved[i] + k * L::sizes[i], c.args[i] + (b + k) * c.steps[i], L::sizes[i]);
+          }
+        }
+        L::compute(c, b, b + n);
+        args[L::nin] = c.args[L::nin] + b * c.steps[L::nin];
+        flags |= L::warnings(copies, 0, n);
+      }
+    }
+    if (flags != 0) c.flags->fetch_or(flags, std::memory_order_relaxed);
+  }
+
+  // Runs the chunks and gives NumPy the flags they warrant, and only those:
+  // the caller's flags from before the loop (NumPy's input casts may have
+  // raised some) are put back, whatever the computation raised.
+  static void run(Context context, const npy_intp* dimensions, Index min_parallel) noexcept {
+    const Index n = dimensions[0];
+    std::atomic<int> flags{0};
+    context.flags = &flags;
+    context.in_place = false;
+    for (std::size_t i = 0; i < L::nin; ++i) {
+      context.in_place = context.in_place ||
+                         overlap(context.args[i], context.steps[i], L::sizes[i],
+                                 context.args[L::nin], context.steps[L::nin],
+                                 sizeof(typename L::Result), n);
+    }
+    std::fexcept_t before;
+    std::fegetexceptflag(&before, FE_ALL_EXCEPT);
+    parallel_for(n, min_parallel, &chunk, &context);
+    std::fesetexceptflag(&before, FE_ALL_EXCEPT);
+    if (const int raised = flags.load(std::memory_order_relaxed)) std::feraiseexcept(raised);
+  }
+};
+
 template <typename Function, typename... Stored>
 struct Loop;
 
@@ -61,16 +239,24 @@ template <typename R, typename... P, typename... Stored>
 struct Loop<R (*)(P...) noexcept, Stored...> {
   static_assert(sizeof...(P) == sizeof...(Stored), "one stored type per parameter");
   using Function = R (*)(P...) noexcept;
+  using Result = R;
   static constexpr std::size_t nin = sizeof...(P);
+  static constexpr std::size_t sizes[nin] = {sizeof(Stored)...};
 
-  struct Context {
-    char** args;
-    const npy_intp* steps;
+  struct Context : ContextBase {
     Function function;
+    Poles poles;
   };
 
+  static void compute(const Context& c, Index begin, Index end) noexcept {
+    compute(c, begin, end, std::index_sequence_for<P...>{});
+  }
+  static int warnings(const Context& c, Index begin, Index end) noexcept {
+    return warnings(c, begin, end, std::index_sequence_for<P...>{});
+  }
+
   template <std::size_t... I>
-  static void run(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
+  static void compute(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
     char* in[nin] = {(c.args[I] + begin * c.steps[I])...};
     char* out = c.args[nin] + begin * c.steps[nin];
     const npy_intp out_step = c.steps[nin];
@@ -81,15 +267,29 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
     }
   }
 
-  static void chunk(void* context, Index begin, Index end) noexcept {
-    run(*static_cast<const Context*>(context), begin, end, std::index_sequence_for<P...>{});
+  template <std::size_t... I>
+  static int warnings(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
+    const char* in[nin] = {(c.args[I] + begin * c.steps[I])...};
+    const char* out = c.args[nin] + begin * c.steps[nin];
+    int flags = 0;
+    for (Index i = begin; i < end; ++i) {
+      const R result = load<R, R>(out);
+      if (!is_finite(result)) flags |= warning_of(result, c.poles, load<Stored, P>(in[I])...);
+      ((in[I] += c.steps[I]), ...);
+      out += c.steps[nin];
+    }
+    return flags;
   }
 
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    const Context context{args, steps, reinterpret_cast<Function>(d->function)};
-    parallel_for(dimensions[0], d->min_parallel, &chunk, const_cast<Context*>(&context));
+    Context context{};
+    context.args = args;
+    context.steps = steps;
+    context.function = reinterpret_cast<Function>(d->function);
+    context.poles = d->poles;
+    Driver<Loop>::run(context, dimensions, d->min_parallel);
   }
 };
 
@@ -97,16 +297,16 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
 template <typename T>
 struct FixedSelectorLoop {
   using Function = T (*)(T, int) noexcept;
+  using Result = T;
+  static constexpr std::size_t nin = 1;
+  static constexpr std::size_t sizes[nin] = {sizeof(T)};
 
-  struct Context {
-    char** args;
-    const npy_intp* steps;
+  struct Context : ContextBase {
     Function function;
     int selector;
   };
 
-  static void chunk(void* context, Index begin, Index end) noexcept {
-    const auto& c = *static_cast<const Context*>(context);
+  static void compute(const Context& c, Index begin, Index end) noexcept {
     const char* in = c.args[0] + begin * c.steps[0];
     char* out = c.args[1] + begin * c.steps[1];
     for (Index i = begin; i < end; ++i) {
@@ -116,11 +316,28 @@ struct FixedSelectorLoop {
     }
   }
 
+  static int warnings(const Context& c, Index begin, Index end) noexcept {
+    const char* in = c.args[0] + begin * c.steps[0];
+    const char* out = c.args[1] + begin * c.steps[1];
+    int flags = 0;
+    for (Index i = begin; i < end; ++i) {
+      const T result = load<T, T>(out);
+      if (!is_finite(result)) flags |= warning_of(result, Poles::None, load<T, T>(in));
+      in += c.steps[0];
+      out += c.steps[1];
+    }
+    return flags;
+  }
+
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    const Context context{args, steps, reinterpret_cast<Function>(d->function), d->selector};
-    parallel_for(dimensions[0], d->min_parallel, &chunk, const_cast<Context*>(&context));
+    Context context{};
+    context.args = args;
+    context.steps = steps;
+    context.function = reinterpret_cast<Function>(d->function);
+    context.selector = d->selector;
+    Driver<FixedSelectorLoop>::run(context, dimensions, d->min_parallel);
   }
 };
 

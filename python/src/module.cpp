@@ -45,6 +45,7 @@ struct LoopEntry {
   PyUFuncGenericFunction loop;
   AnyFunction function;
   int selector;
+  Poles poles = Poles::None;
 };
 
 template <typename F>
@@ -84,6 +85,13 @@ LoopEntry loop(float (*f)(float, int) noexcept, int selector) {
 }
 LoopEntry loop(double (*f)(double, int) noexcept, int selector) {
   return {{NPY_DOUBLE, NPY_DOUBLE}, &FixedSelectorLoop<double>::ufunc_loop, any(f), selector};
+}
+
+// The complex gamma functions: z = 0, -1, -2, ... are poles, where a
+// non-finite result warns "divide" rather than "overflow".
+LoopEntry with_poles(LoopEntry entry) {
+  entry.poles = Poles::NonPositiveIntegers;
+  return entry;
 }
 
 struct UfuncEntry {
@@ -141,7 +149,7 @@ C int behave like any other selector.
 float32 x is computed in single precision, float64 (and integer) x in double
 precision. Same bits as varnel::specfun::s_calerf and d_calerf.)"},
       {"gamma", 1, Cost::Light,
-       {loop(sf::s_gamma), loop(sf::d_gamma), loop(ce::z_gamma)},
+       {loop(sf::s_gamma), loop(sf::d_gamma), with_poles(loop(ce::z_gamma))},
        R"(gamma(x): the gamma function.
 
 Real arguments: float32 in single precision (varnel::specfun::s_gamma),
@@ -166,7 +174,7 @@ gammaln(1) and gammaln(2) are exactly 0. For the logarithm of the gamma
 function of negative or complex arguments use loggamma.
 
 Measured accuracy: docs/lngamma.md and docs/accuracy.md.)"},
-      {"loggamma", 1, Cost::Heavy, {loop(ce::z_lngamma)},
+      {"loggamma", 1, Cost::Heavy, {with_poles(loop(ce::z_lngamma))},
        R"(loggamma(z): log Gamma(z) for complex z.
 
 Computed in complex128 (complex64, real and integer arguments are converted)
@@ -211,7 +219,7 @@ Measured accuracy: docs/igamma.md and docs/accuracy.md.)"},
 
 By a power series and two continued fractions (varnel::cephes::d_ibeta),
 float64 only. Domain a > 0, b > 0, 0 <= x <= 1: outside it the result is
-NaN (made by 0/0, so np.errstate(invalid=...) applies). x = 0 gives 0 and
+NaN with NumPy's "invalid" warning. x = 0 gives 0 and
 x = 1 gives 1. A complemented result that would round to 1 is 1 - 2**-53.
 For the binomial, Student t and F distributions see examples/ in the source
 tree.
@@ -430,7 +438,7 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
   for (std::size_t k = 0; k < n; ++k) {
     const auto& l = entry.loops[k];
     functions[k] = l.loop;
-    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector};
+    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector, l.poles};
     for (int i = 0; i <= entry.nin; ++i) {
       types[k * (entry.nin + 1) + i] = static_cast<char>(l.types[i]);
     }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cfenv>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -18,8 +17,6 @@
 namespace varnel_python {
 namespace {
 
-// The flags NumPy turns into warnings or errors (inexact is never reported).
-constexpr int kReportedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW | FE_UNDERFLOW;
 // About this many chunks per thread: enough that a thread which drew cheap
 // arguments takes over the rest of a slow one's share and that the last
 // chunk leaves the others idle only briefly (an element of the incomplete
@@ -34,7 +31,6 @@ struct Job {
   Index n;
   Index chunk;
   std::atomic<Index> next{0};
-  std::atomic<int> flags{0};
 };
 
 void run_chunks(Job& job) noexcept {
@@ -129,9 +125,7 @@ class Pool {
         seen = generation_;
         job = job_;
       }
-      std::feclearexcept(FE_ALL_EXCEPT);
       run_chunks(*job);
-      job->flags.fetch_or(std::fetestexcept(kReportedFlags), std::memory_order_relaxed);
       std::lock_guard<std::mutex> lock(mutex_);
       if (--remaining_ == 0) done_.notify_one();
     }
@@ -211,10 +205,7 @@ void parallel_for(Index n, Index min_parallel, void (*body)(void*, Index, Index)
     job.n = n;
     job.chunk = std::max(kMinChunk, n / (threads * kChunksPerThread));
     Pool* p = pool();
-    if (p != nullptr && p->try_run(job, threads)) {
-      if (const int flags = job.flags.load()) std::feraiseexcept(flags);
-      return;
-    }
+    if (p != nullptr && p->try_run(job, threads)) return;
   }
   body(context, 0, n);
 }

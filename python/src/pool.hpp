@@ -4,10 +4,10 @@
 // and the workers take from a shared counter, so that an expensive stretch of
 // arguments does not leave one thread working alone. Every element is computed
 // by the same call whichever thread takes it, so the results do not depend on
-// the number of threads. Each thread has its own floating-point status flags:
-// the workers clear theirs before a job and hand back what the job raised, and
-// the calling thread raises the union in its own flags, where NumPy looks for
-// them after the loop.
+// the number of threads. The floating-point status flags of the workers are
+// never looked at: the loops (loops.hpp) derive NumPy's warnings from the
+// arguments and results of each chunk, not from the flags of whichever
+// thread computed it.
 #ifndef VARNEL_PYTHON_POOL_HPP
 #define VARNEL_PYTHON_POOL_HPP
 

@@ -4,7 +4,8 @@ The package is imported from wherever PYTHONPATH puts it (the build tree's
 ``python`` directory or an installed prefix). The reference is the ``varnel``
 command-line evaluator, a C++ program calling the same library: give its path
 in VARNEL_EVALUATOR, or it is looked for in the usual build directories and
-on PATH.
+on PATH. VARNEL_TEST_SLOWDOWN shortens the repetitive tests on a slow
+machine (an emulator).
 """
 
 import glob
@@ -16,6 +17,15 @@ import numpy as np
 import pytest
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+
+# How many times slower than native the machine runs the tests (about 15
+# under qemu): repetitions that only add more of the same are divided by it,
+# never below one, and array sizes stay above the threading thresholds.
+SLOWDOWN = max(1, int(os.environ.get("VARNEL_TEST_SLOWDOWN", "1")))
+
+
+def repetitions(n):
+    return max(1, n // SLOWDOWN)
 
 
 def _find_evaluator():

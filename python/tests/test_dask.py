@@ -1,5 +1,6 @@
-"""Dask: lazy arrays through NumPy's ufunc protocol, and the same bits when a
-two-process local cluster computes them."""
+"""Dask: lazy arrays through NumPy's ufunc protocol, computed by the threaded
+and the synchronous scheduler, and the same bits when a two-process local
+cluster computes them."""
 
 import os
 
@@ -9,7 +10,6 @@ import pytest
 import varnel
 
 da = pytest.importorskip("dask.array")
-distributed = pytest.importorskip("dask.distributed")
 
 rng = np.random.default_rng(3)
 N = 40_000
@@ -29,14 +29,15 @@ def lazy(args):
     return [da.from_array(a, chunks=N // 4) for a in args]
 
 
+@pytest.mark.parametrize("scheduler", ["threads", "synchronous"])
 @pytest.mark.parametrize("name,args", CASES, ids=IDS)
-def test_lazy_on_dask_arrays(name, args):
+def test_lazy_on_dask_arrays(name, args, scheduler):
     ufunc = getattr(varnel, name)
     result = ufunc(*lazy(args))
     assert isinstance(result, da.Array)
     want = ufunc(*args)
     assert result.dtype == want.dtype and result.numblocks == (4,)
-    assert result.compute(scheduler="threads").tobytes() == want.tobytes()
+    assert result.compute(scheduler=scheduler).tobytes() == want.tobytes()
 
 
 def test_lazy_broadcasting():
@@ -47,6 +48,7 @@ def test_lazy_broadcasting():
 
 @pytest.fixture(scope="module")
 def client():
+    distributed = pytest.importorskip("dask.distributed")
     cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                        host="127.0.0.1", dashboard_address=None)
     with distributed.Client(cluster) as c:

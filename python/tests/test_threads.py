@@ -12,6 +12,7 @@ import numpy as np
 import pytest
 
 import varnel
+from conftest import repetitions
 
 rng = np.random.default_rng(7)
 N = 200_000  # above the size from which every ufunc shares its loop
@@ -65,7 +66,7 @@ def test_flags_raised_by_workers_reach_the_caller(threads, name, plain, bad, mes
     ufunc = getattr(varnel, name)
     # The flagged element sits at a different place each time, so that across
     # the runs the worker threads compute it too.
-    for position in rng.integers(0, N, 12):
+    for position in rng.integers(0, N, repetitions(12)):
         args = [np.full(N, p) for p in plain]
         for column, value in zip(args, bad):
             column[position] = value
@@ -78,7 +79,8 @@ def test_flags_raised_by_workers_reach_the_caller(threads, name, plain, bad, mes
 
 def test_gil_is_released_during_a_long_call(threads):
     threads(1)
-    a, b, x = shapes(1_500_000), shapes(1_500_000), rng.uniform(0, 1, 1_500_000)
+    n = max(200_000, repetitions(1_500_000))  # about a second
+    a, b, x = shapes(n), shapes(n), rng.uniform(0, 1, n)
     started, finished = threading.Event(), threading.Event()
     span = []
 

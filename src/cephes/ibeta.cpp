@@ -92,7 +92,7 @@ double continued_fraction(double a, double variable, double odd_factor, double o
     } else {
       change = 1;
     }
-    if (change < threshold) return estimate;
+    if (std::isless(change, threshold)) return estimate;
 
     f1 = f1 + 1;
     f2 = f2 + odd_step;
@@ -104,13 +104,13 @@ double continued_fraction(double a, double variable, double odd_factor, double o
 
     // Both tests look at this iteration's p and q before any scaling, so
     // both scalings may apply together (and cancel).
-    if (std::fabs(q) + std::fabs(p) > kBig) {
+    if (std::isgreater(std::fabs(q) + std::fabs(p), kBig)) {
       p2 = p2 * kBigInverse;
       p1 = p1 * kBigInverse;
       q2 = q2 * kBigInverse;
       q1 = q1 * kBigInverse;
     }
-    if (std::fabs(q) < kBigInverse || std::fabs(p) < kBigInverse) {
+    if (std::isless(std::fabs(q), kBigInverse) || std::isless(std::fabs(p), kBigInverse)) {
       p2 = p2 * kBig;
       p1 = p1 * kBig;
       q2 = q2 * kBig;
@@ -141,7 +141,7 @@ double power_series(double a, double b, double x) noexcept {
   const double tolerance = a_inverse * detail::kMachEp;
   double sum = 0;
   double n = 2;
-  for (std::int64_t steps = 0; std::fabs(v) > tolerance; ++steps) {
+  for (std::int64_t steps = 0; std::isgreater(std::fabs(v), tolerance); ++steps) {
     if (detail::reached_cap(steps)) return detail::domain_nan();
     u = ((n - b) * x) / n;
     product = product * u;
@@ -152,7 +152,7 @@ double power_series(double a, double b, double x) noexcept {
   sum = (sum + first) + a_inverse;
 
   const double log_power = a * detail::log_keeping_errno(x);
-  if (a + b < kGammaFormLimit && std::fabs(log_power) < detail::kMaxLog) {
+  if (std::isless(a + b, kGammaFormLimit) && std::isless(std::fabs(log_power), detail::kMaxLog)) {
     const double gamma_ab = detail::real_gamma(a + b);
     const double gamma_a = detail::real_gamma(a);
     const double gamma_b = detail::real_gamma(b);
@@ -163,7 +163,7 @@ double power_series(double a, double b, double x) noexcept {
   const double lngamma_b = detail::real_lngamma(b);
   const double log_result = (((lngamma_ab - lngamma_a) - lngamma_b) + log_power) +
                             detail::log_keeping_errno(sum);
-  if (log_result < detail::kMinLog) return 0.0;
+  if (std::isless(log_result, detail::kMinLog)) return 0.0;
   return detail::exp_keeping_errno(log_result);
 }
 
@@ -173,12 +173,12 @@ double power_series(double a, double b, double x) noexcept {
 // exponential can, and guard errno where they might.
 double below_mean(double a, double b, double x, double xc, double s) noexcept {
   const double y = (s - 2) * x - (a - 1);
-  const double fraction = y < 0 ? fraction_cf(a, b, x) : fraction_d(a, b, x) / xc;
+  const double fraction = std::isless(y, 0.0) ? fraction_cf(a, b, x) : fraction_d(a, b, x) / xc;
 
   const double log_x_power = a * std::log(x);
   const double log_xc_power = b * std::log(xc);
-  if (s < kGammaFormLimit && std::fabs(log_x_power) < detail::kMaxLog &&
-      std::fabs(log_xc_power) < detail::kMaxLog) {
+  if (std::isless(s, kGammaFormLimit) && std::isless(std::fabs(log_x_power), detail::kMaxLog) &&
+      std::isless(std::fabs(log_xc_power), detail::kMaxLog)) {
     const double xc_power = detail::pow_keeping_errno(xc, b, log_xc_power);
     const double x_power = detail::pow_keeping_errno(x, a, log_x_power);
     const double gamma_s = detail::real_gamma(s);
@@ -192,7 +192,7 @@ double below_mean(double a, double b, double x, double xc, double s) noexcept {
   const double lngamma_b = detail::real_lngamma(b);
   const double log_t =
       ((((log_xc_power + lngamma_s) - lngamma_a) - lngamma_b) + log_x_power) + log_fraction;
-  if (log_t < detail::kMinLog) return 0.0;
+  if (std::isless(log_t, detail::kMinLog)) return 0.0;
   return detail::exp_keeping_errno(log_t);
 }
 
@@ -208,22 +208,25 @@ double pseries(double a, double b, double x) noexcept { return power_series(a, b
 double d_ibeta(double a, double b, double x) noexcept {
   // The parameters are tested first, so that a <= 0 or b <= 0 is an error
   // even at x = 0 or x = 1; a NaN parameter passes these tests.
-  if (a <= 0) return detail::domain_nan();
-  if (b <= 0) return detail::domain_nan();
-  if (x <= 0) return x == 0 ? 0.0 : detail::domain_nan();
-  if (x >= 1) return x == 1 ? 1.0 : detail::domain_nan();
+  if (std::islessequal(a, 0.0)) return detail::domain_nan();
+  if (std::islessequal(b, 0.0)) return detail::domain_nan();
+  if (std::islessequal(x, 0.0)) return x == 0 ? 0.0 : detail::domain_nan();
+  if (std::isgreaterequal(x, 1.0)) return x == 1 ? 1.0 : detail::domain_nan();
 
-  if (b * x <= 1 && x <= kSeriesLimit) return power_series(a, b, x);
+  if (std::islessequal(b * x, 1.0) && std::islessequal(x, kSeriesLimit)) {
+    return power_series(a, b, x);
+  }
 
   const double w = 1 - x;
   const double s = a + b;  // the same for the problem and its swap
-  if (a / s < x) {
+  if (std::isless(a / s, x)) {
     // Above the mean: evaluate I_w(b, a) and complement it.
-    const double t = (a * w <= 1 && w <= kSeriesLimit) ? power_series(b, a, w)
-                                                        : below_mean(b, a, w, x, s);
+    const double t = (std::islessequal(a * w, 1.0) && std::islessequal(w, kSeriesLimit))
+                         ? power_series(b, a, w)
+                         : below_mean(b, a, w, x, s);
     // 1 - t would round to 1 for t <= D_MACHEP; the largest double below 1
     // keeps a complemented result distinguishable from an exact 1.
-    if (t <= detail::kMachEp) return 1 - detail::kMachEp;
+    if (std::islessequal(t, detail::kMachEp)) return 1 - detail::kMachEp;
     return 1 - t;
   }
   return below_mean(a, b, x, w, s);

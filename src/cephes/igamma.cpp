@@ -50,12 +50,12 @@ double upper_fraction(double a, double x) noexcept;
 // P(a, x). The two functions call each other through these internal
 // versions, bound directly rather than through the exported symbols.
 double lower_series(double a, double x) noexcept {
-  if (x <= 0) return 0.0;
-  if (a <= 0) return 0.0;
-  if (x > 1 && x > a) return 1.0 - upper_fraction(a, x);
+  if (std::islessequal(x, 0.0)) return 0.0;
+  if (std::islessequal(a, 0.0)) return 0.0;
+  if (std::isgreater(x, 1.0) && std::isgreater(x, a)) return 1.0 - upper_fraction(a, x);
 
   const double log_f = log_prefactor(a, x);
-  if (log_f < -detail::kMaxLog) return 0.0;
+  if (std::isless(log_f, -detail::kMaxLog)) return 0.0;
   const double f = detail::exp_keeping_errno(log_f);
 
   // Power series; term and sum start at 1.
@@ -66,7 +66,7 @@ double lower_series(double a, double x) noexcept {
     r = r + 1;
     term = term * (x / r);
     sum = sum + term;
-    if (!(term / sum > detail::kMachEp)) break;  // a NaN ratio also ends the loop
+    if (!std::isgreater(term / sum, detail::kMachEp)) break;  // a NaN ratio also ends the loop
     if (detail::reached_cap(steps)) return detail::domain_nan();
   }
   return (f * sum) / a;
@@ -74,13 +74,13 @@ double lower_series(double a, double x) noexcept {
 
 // Q(a, x).
 double upper_fraction(double a, double x) noexcept {
-  if (x <= 0) return 1.0;
-  if (a <= 0) return 1.0;
-  if (x < 1) return 1.0 - lower_series(a, x);
-  if (x < a) return 1.0 - lower_series(a, x);
+  if (std::islessequal(x, 0.0)) return 1.0;
+  if (std::islessequal(a, 0.0)) return 1.0;
+  if (std::isless(x, 1.0)) return 1.0 - lower_series(a, x);
+  if (std::isless(x, a)) return 1.0 - lower_series(a, x);
 
   const double log_f = log_prefactor(a, x);
-  if (log_f < -detail::kMaxLog) return 0.0;
+  if (std::isless(log_f, -detail::kMaxLog)) return 0.0;
   const double f = detail::exp_keeping_errno(log_f);
 
   // Continued fraction, evaluated forwards by the three-term recurrence of
@@ -112,13 +112,13 @@ double upper_fraction(double a, double x) noexcept {
     p1 = pk;
     q2 = q1;
     q1 = qk;
-    if (std::fabs(pk) > kBig) {
+    if (std::isgreater(std::fabs(pk), kBig)) {
       p2 = p2 * kBigInverse;
       p1 = p1 * kBigInverse;
       q2 = q2 * kBigInverse;
       q1 = q1 * kBigInverse;
     }
-    if (!(change > detail::kMachEp)) break;  // a NaN change also ends the loop
+    if (!std::isgreater(change, detail::kMachEp)) break;  // a NaN change also ends the loop
     if (detail::reached_cap(steps)) return detail::domain_nan();
   }
   return f * estimate;

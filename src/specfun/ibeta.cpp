@@ -33,12 +33,10 @@ namespace {
 
 constexpr double kTolerance = 1e-10;
 
-}  // namespace
-
 // Of the C library calls only log(1 - x'), which fails for x' >= 1 (outside
 // the domain), and the exponential can set errno; both guard it on those
 // arguments only.
-double d_ibeta(double a, double b, double x) noexcept {
+double single_fraction(double a, double b, double x) noexcept {
 
   // Symmetry test; a NaN q or x keeps the problem as it is. For a, b > 0 the
   // threshold is below 1, but it rounds to 1 when b is tiny against a; at
@@ -47,14 +45,15 @@ double d_ibeta(double a, double b, double x) noexcept {
   // slowly at x = 1, instead of I_1(a, b) = 1. Reflecting there gives 1 at
   // once.
   const double q = (a + 1) / ((a + b) + 1);
-  const bool complement = q < x || (x == 1 && q == 1 && a > 0 && b > 0);
+  const bool complement =
+      std::isless(q, x) || (x == 1 && q == 1 && std::isgreater(a, 0.0) && std::isgreater(b, 0.0));
   const double ap = complement ? b : a;
   const double bp = complement ? a : b;
   const double xp = complement ? 1 - x : x;
 
   // Prefactor x'^a' (1 - x')^b' / (a' B(a', b')).
   double prefactor = 0;
-  if (xp > 0) {
+  if (std::isgreater(xp, 0.0)) {
     const double log_x = std::log(xp);
     const double log_1mx = detail::log_keeping_errno(1 - xp);
     const double log_powers = ap * log_x + bp * log_1mx;
@@ -87,13 +86,27 @@ double d_ibeta(double a, double b, double x) noexcept {
     } else {
       f_new = f;  // ends the iteration with the previous convergent
     }
-    if (!(std::fabs(f_new - f) >= kTolerance)) break;  // also on NaN
+    if (!std::isgreaterequal(std::fabs(f_new - f), kTolerance)) break;  // also on NaN
     if (detail::reached_cap(k)) return detail::domain_nan();
     f = f_new;
   }
 
   const double v = prefactor * f_new;
   return complement ? 1 - v : v;
+}
+
+}  // namespace
+
+// A NaN argument gives a NaN, and raises no exception: a NaN a or b makes q a
+// NaN, which keeps x = 1 unreflected where a number would reflect it, and the
+// prefactor then takes log(1 - x) = log(0), a pole (division by zero). Such a
+// call runs under a hold on the floating-point exceptions; numbers never do.
+double d_ibeta(double a, double b, double x) noexcept {
+  if (__builtin_expect(std::isunordered(a, b) || std::isnan(x), 0)) {
+    const detail::ExceptionHold hold;
+    return single_fraction(a, b, x);
+  }
+  return single_fraction(a, b, x);
 }
 
 }  // namespace varnel::specfun
