@@ -1,12 +1,16 @@
 // The benchmark suite: every row's implementations, ours and the peers', our
-// functions again from the layer-free build, and the floor of each of our
-// rows replayed from its tape. Before anything is timed, the layer-free build
-// must give the same bits as the library on every argument of every row; the
-// run stops at the first difference.
+// functions again from the layer-free build and through the C interface
+// (main rows only), and the floor of each of our rows replayed from its tape.
+// Before anything is timed, the layer-free build and the C interface must give
+// the same bits as the library on every argument of every row; the run stops
+// at the first difference.
 //
 // Benchmarks are named ROW/SOURCE:FUNCTION, ROW being QUANTITY:SET and SOURCE
-// one of varnel, bare, floor, glibc, boost, gsl. The run's context holds the
-// description of every argument set and the peers' versions.
+// one of varnel, bare, c, floor, glibc, boost, gsl, and c_loop and c_array:
+// a loop of scalar C calls over the whole set into an array, and one call of
+// the array version over the same set, both in nanoseconds per element. The
+// run's context holds the description of every argument set and the peers'
+// versions.
 //
 // Options beside Google Benchmark's:
 //   --tape=FILE   the floor tapes (default: the file the build recorded)
@@ -32,15 +36,17 @@ const Implementation* find(const std::vector<Implementation>& list, const Implem
   return nullptr;
 }
 
-// Aborts at the first argument where the two builds differ.
-void check_same_bits(const std::vector<Implementation>& ours, const std::vector<Implementation>& bare) {
+// Aborts at the first argument where the two builds differ; `label` names the
+// other one (bare, c) in messages and in the run's context.
+void check_same_bits(const std::vector<Implementation>& ours, const std::vector<Implementation>& bare,
+                     const std::string& label) {
   std::size_t calls = 0;
   for (const auto& row : bench::rows()) {
     for (const auto& impl : ours) {
       if (impl.quantity != row.quantity) continue;
       const Implementation* twin = find(bare, impl);
       if (twin == nullptr) {
-        std::fprintf(stderr, "%s: missing from the bare build\n", impl.name.c_str());
+        std::fprintf(stderr, "%s: missing from the %s build\n", impl.name.c_str(), label.c_str());
         std::abort();
       }
       const bench::ArgSet& a = *row.args;
@@ -51,18 +57,19 @@ void check_same_bits(const std::vector<Implementation>& ours, const std::vector<
         twin->kernel.bits(a, i, got);
         if (want[0] != got[0] || want[1] != got[1]) {
           std::fprintf(stderr,
-                       "bare build differs: %s on row %s, argument %zu (%a, %a, %a): "
-                       "library %016llx %016llx, bare %016llx %016llx\n",
-                       impl.name.c_str(), row.id().c_str(), i, a.c0[i], a.c1.empty() ? 0.0 : a.c1[i],
+                       "%s build differs: %s on row %s, argument %zu (%a, %a, %a): "
+                       "library %016llx %016llx, %s %016llx %016llx\n",
+                       label.c_str(), impl.name.c_str(), row.id().c_str(), i, a.c0[i], a.c1.empty() ? 0.0 : a.c1[i],
                        a.c2.empty() ? 0.0 : a.c2[i], static_cast<unsigned long long>(want[0]),
-                       static_cast<unsigned long long>(want[1]), static_cast<unsigned long long>(got[0]),
+                       static_cast<unsigned long long>(want[1]), label.c_str(),
+                       static_cast<unsigned long long>(got[0]),
                        static_cast<unsigned long long>(got[1]));
           std::abort();
         }
       }
     }
   }
-  benchmark::AddCustomContext("bare_check", "same bits on " + std::to_string(calls) + " calls");
+  benchmark::AddCustomContext(label + "_check", "same bits on " + std::to_string(calls) + " calls");
 }
 
 void time_floor(benchmark::State& state, const bench::Tape& tape) {
@@ -97,6 +104,36 @@ void register_floor(const Row& row, const Implementation& impl, const bench::Tap
   });
 }
 
+// The array versions against the scalar loops: the same bits on every row,
+// or the run stops.
+void check_array_bits(const std::vector<bench::ArrayImplementation>& arrays) {
+  std::size_t calls = 0;
+  for (const auto& row : bench::rows()) {
+    for (const auto& impl : arrays) {
+      if (impl.quantity != row.quantity) continue;
+      const std::string differs = impl.check(*row.args);
+      if (!differs.empty()) {
+        std::fprintf(stderr, "array version differs from the scalar loop on row %s: %s\n",
+                     row.id().c_str(), differs.c_str());
+        std::abort();
+      }
+      calls += row.args->size();
+    }
+  }
+  benchmark::AddCustomContext("array_check", "same bits on " + std::to_string(calls) + " calls");
+}
+
+// ROW/c_loop:NAME and ROW/c_array:NAME, nanoseconds per element.
+void register_array(const Row& row, const bench::ArrayImplementation& impl) {
+  const bench::ArgSet* args = row.args;
+  const auto* loop = &impl.loop;
+  const auto* array = &impl.array;
+  benchmark::RegisterBenchmark((row.id() + "/c_loop:" + impl.name).c_str(),
+                               [loop, args](benchmark::State& s) { (*loop)(s, *args); });
+  benchmark::RegisterBenchmark((row.id() + "/c_array:" + impl.name).c_str(),
+                               [array, args](benchmark::State& s) { (*array)(s, *args); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,8 +153,12 @@ int main(int argc, char** argv) {
 
   const auto ours = varnel::bench_functions::implementations();
   const auto bare = varnel_bare::bench_functions::implementations();
+  const auto through_c = varnel_c::bench_functions::implementations();
   const auto peers = bench::peer_implementations();
-  check_same_bits(ours, bare);
+  check_same_bits(ours, bare, "bare");
+  check_same_bits(ours, through_c, "c");
+  const auto arrays = bench::array_implementations();
+  check_array_bits(arrays);
 
   bench::TapeBook tapes;
   std::string error;
@@ -133,7 +174,13 @@ int main(int argc, char** argv) {
       if (impl.quantity != row.quantity) continue;
       register_implementation(row, "varnel", impl);
       register_implementation(row, "bare", *find(bare, impl));
-      if (!row.size_sweep) register_floor(row, impl, tapes);
+      if (!row.size_sweep) {
+        register_implementation(row, "c", *find(through_c, impl));
+        register_floor(row, impl, tapes);
+      }
+    }
+    for (const auto& impl : arrays) {
+      if (impl.quantity == row.quantity) register_array(row, impl);
     }
     for (const auto& impl : peers) {
       if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);

@@ -1,15 +1,39 @@
-// Our functions by the quantity they compute. This file is compiled twice,
-// once against the library and once against the benchmark-only build of the
-// same sources without the library's layers, with the token varnel renamed
-// varnel_bare (the include below is a header name and is not renamed).
+// Our functions by the quantity they compute. This file is compiled three
+// times: against the library, against the benchmark-only build of the same
+// sources without the library's layers (the token varnel renamed varnel_bare;
+// the include below is a header name and is not renamed), and against the C
+// interface, libvarnel-c (VARNEL_BENCH_C_INTERFACE, varnel renamed varnel_c).
+// The table names each function as sf::NAME or ce::NAME; for the C interface
+// these stand for the C functions varnel_specfun_NAME and varnel_cephes_NAME,
+// as constant pointers that the compiler turns into direct calls, so its rows
+// time exactly the calls a C program makes.
 #include "suite.hpp"
+
+#if defined(VARNEL_BENCH_C_INTERFACE)
+#include "varnel/varnel.h"
+
+namespace bench_names {
+#define VARNEL_BENCH_C_FUNCTION(ns, name, sig, meaning) \
+  namespace ns {                                       \
+  constexpr auto name = &varnel_##ns##_##name;         \
+  }
+VARNEL_FUNCTIONS(VARNEL_BENCH_C_FUNCTION)
+#undef VARNEL_BENCH_C_FUNCTION
+}  // namespace bench_names
+#else
 #include "varnel/varnel.hpp"
+
+namespace bench_names {
+namespace specfun = varnel::specfun;
+namespace cephes = varnel::cephes;
+}  // namespace bench_names
+#endif
 
 namespace varnel::bench_functions {
 
 std::vector<::bench::Implementation> implementations() {
-  namespace sf = varnel::specfun;
-  namespace ce = varnel::cephes;
+  namespace sf = ::bench_names::specfun;
+  namespace ce = ::bench_names::cephes;
   using ::bench::complex_kernel;
   using ::bench::float_kernel;
   using ::bench::pair_kernel;

@@ -143,14 +143,38 @@ std::vector<std::pair<std::string, std::string>> peer_context();
 
 }  // namespace bench
 
-// Our implementations. ours.cpp is compiled twice: against the library, and
-// against its layer-free build with the token varnel renamed varnel_bare,
-// which renames this function's namespace too.
+// Our implementations. ours.cpp is compiled three times: against the
+// library, against its layer-free build with the token varnel renamed
+// varnel_bare, and against the C interface with varnel renamed varnel_c; the
+// renaming renames this function's namespace too.
 namespace varnel::bench_functions {
 std::vector<::bench::Implementation> implementations();
 }
 namespace varnel_bare::bench_functions {
 std::vector<::bench::Implementation> implementations();
 }
+namespace varnel_c::bench_functions {
+std::vector<::bench::Implementation> implementations();
+}
+
+namespace bench {
+
+// One of our functions over a whole argument set, through the C interface:
+// `loop` calls the scalar C function element after element into an array,
+// `array` makes one call of its array version (varnel_<ns>_<name>_array) for
+// the set. Both time one element per benchmark iteration, so their times
+// compare directly. `check` is empty when the array version gives the bits of
+// the scalar loop on every argument of the set, else names the first that
+// differs.
+struct ArrayImplementation {
+  std::string quantity;
+  std::string name;  // as in the table of implementations
+  std::function<void(benchmark::State&, const ArgSet&)> loop;
+  std::function<void(benchmark::State&, const ArgSet&)> array;
+  std::function<std::string(const ArgSet&)> check;
+};
+std::vector<ArrayImplementation> array_implementations();
+
+}  // namespace bench
 
 #endif  // VARNEL_BENCH_SUITE_HPP

@@ -57,6 +57,12 @@ struct tape_call {
 typedef void (*tape_sink)(const struct tape_call* call);
 void tape_set_sink(tape_sink sink);
 
+/* The same calls with the answers the real function gave (a complex answer,
+ * or sincos's sine and cosine, in two parts; else the second part is 0), for
+ * checks of what the C library answered. Independent of the sink above. */
+typedef void (*tape_answer_sink)(const struct tape_call* call, double answer0, double answer1);
+void tape_set_answer_sink(tape_answer_sink sink);
+
 /* Replay side (tape_replay.c): makes the calls of calls[0..count) against the
  * real functions and returns a sum of their results, so that none of them can
  * be left out. */

@@ -1,11 +1,12 @@
 /* The recorder's stand-ins for the C mathematics library. Linked into the
- * recorder executable (with its symbols exported), they take the place of the
- * library's functions for every shared object loaded after it, our library
- * among them. Each forwards to the real function found after the executable
- * in the lookup order, so results are exactly those of the real library, and
- * reports the call to the sink once it has returned. A call made while
- * another hook is running (one mathematics function calling another through
- * its exported name) is not a call of ours and is not reported.
+ * recorder executable (and into the characterisation test) with their symbols
+ * exported, they take the place of the library's functions for every shared
+ * object loaded after it, our library among them. Each forwards to the real
+ * function found after the executable in the lookup order, so results are
+ * exactly those of the real library, and reports the call to the sinks once it
+ * has returned. A call made while another hook is running (one mathematics
+ * function calling another through its exported name) is not a call of ours
+ * and is not reported.
  *
  * This file declares no mathematics header: it defines those functions. */
 #define _GNU_SOURCE
@@ -16,9 +17,11 @@
 #include "tape.h"
 
 static tape_sink current_sink;
+static tape_answer_sink current_answer_sink;
 static int depth;
 
 void tape_set_sink(tape_sink sink) { current_sink = sink; }
+void tape_set_answer_sink(tape_answer_sink sink) { current_answer_sink = sink; }
 
 static void* real_function(const char* name) {
   void* f = dlsym(RTLD_NEXT, name);
@@ -29,24 +32,27 @@ static void* real_function(const char* name) {
   return f;
 }
 
-static void report(int op, double a0, double a1, double a2, double a3) {
-  if (current_sink == NULL || depth != 0) return;
+static void report(int op, double a0, double a1, double a2, double a3, double answer0,
+                   double answer1) {
+  if (depth != 0) return;
   const struct tape_call call = {op, {a0, a1, a2, a3}};
-  current_sink(&call);
+  if (current_sink != NULL) current_sink(&call);
+  if (current_answer_sink != NULL) current_answer_sink(&call, answer0, answer1);
 }
 
 /* A hook: looks its real function up on first use, calls it, reports the
  * call. PARAMS and ARGS are the parenthesised parameter and argument lists,
- * A0..A3 the arguments as the tape stores them. */
-#define HOOK(name, ret, params, args, a0, a1, a2, a3)       \
-  ret name params {                                         \
-    static __typeof__(ret(*) params) real;                  \
-    if (real == NULL) *(void**)&real = real_function(#name); \
-    ++depth;                                                \
-    const ret r = real args;                                \
-    --depth;                                                \
-    report(TAPE_OP_##name, a0, a1, a2, a3);                 \
-    return r;                                               \
+ * A0..A3 the arguments as the tape stores them, R0 and R1 the answer r in
+ * two parts. */
+#define HOOK(name, ret, params, args, a0, a1, a2, a3, r0, r1) \
+  ret name params {                                           \
+    static __typeof__(ret(*) params) real;                    \
+    if (real == NULL) *(void**)&real = real_function(#name);   \
+    ++depth;                                                  \
+    const ret r = real args;                                  \
+    --depth;                                                  \
+    report(TAPE_OP_##name, a0, a1, a2, a3, r0, r1);           \
+    return r;                                                 \
   }
 
 /* sincos and sincosf return through pointers. */
@@ -57,22 +63,24 @@ static void report(int op, double a0, double a1, double a2, double a3) {
     ++depth;                                                \
     real(x, s, c);                                          \
     --depth;                                                \
-    report(TAPE_OP_##name, x, 0, 0, 0);                     \
+    report(TAPE_OP_##name, x, 0, 0, 0, *s, *c);             \
   }
 
 /* One hook per signature class. */
-#define HOOK_D_D(name) HOOK(name, double, (double x), (x), x, 0, 0, 0)
-#define HOOK_DD_D(name) HOOK(name, double, (double x, double y), (x, y), x, y, 0, 0)
-#define HOOK_F_F(name) HOOK(name, float, (float x), (x), x, 0, 0, 0)
-#define HOOK_FF_F(name) HOOK(name, float, (float x, float y), (x, y), x, y, 0, 0)
+#define HOOK_D_D(name) HOOK(name, double, (double x), (x), x, 0, 0, 0, r, 0)
+#define HOOK_DD_D(name) HOOK(name, double, (double x, double y), (x, y), x, y, 0, 0, r, 0)
+#define HOOK_F_F(name) HOOK(name, float, (float x), (x), x, 0, 0, 0, r, 0)
+#define HOOK_FF_F(name) HOOK(name, float, (float x, float y), (x, y), x, y, 0, 0, r, 0)
 #define HOOK_SINCOS(name) HOOK_SINCOS_OF(name, double)
 #define HOOK_SINCOSF(name) HOOK_SINCOS_OF(name, float)
-#define HOOK_Z_Z(name) \
-  HOOK(name, _Complex double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
+#define HOOK_Z_Z(name)                                                                   \
+  HOOK(name, _Complex double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0, \
+       __real__ r, __imag__ r)
 #define HOOK_ZZ_Z(name)                                                                      \
   HOOK(name, _Complex double, (_Complex double z, _Complex double w), (z, w), __real__ z, \
-       __imag__ z, __real__ w, __imag__ w)
-#define HOOK_Z_D(name) HOOK(name, double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0)
+       __imag__ z, __real__ w, __imag__ w, __real__ r, __imag__ r)
+#define HOOK_Z_D(name) \
+  HOOK(name, double, (_Complex double z), (z), __real__ z, __imag__ z, 0, 0, r, 0)
 
 #define TAPE_HOOK(name, sig) HOOK_##sig(name)
 TAPE_FUNCTIONS(TAPE_HOOK)

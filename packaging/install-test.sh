@@ -3,16 +3,17 @@
 #   - every expected .deb and .rpm is there, for amd64/x86_64 and arm64/aarch64;
 #   - lintian finds no error and no warning that is not overridden;
 #   - control fields: architecture, the -dev package's exact dependency on the
-#     library, the computed dependencies on libvarnel0; the symbols file lists
-#     exactly what the packaged library exports (dpkg-gensymbols);
+#     libraries, the computed dependencies on libvarnel0; the symbols files list
+#     exactly what the packaged libraries export (dpkg-gensymbols);
 #   - RPM file lists and requirements (rpm -qpl, rpm -qpR);
-#   - the packaged library holds the same code and data as the build tree's;
-#   - the amd64 packages installed with dpkg: the examples built through
-#     pkg-config and find_package (with the version rule of the CMake package)
-#     and run, and the evaluator; removed again however the test ends;
-#   - the arm64 .deb and the aarch64 RPM unpacked: the evaluator and an example
-#     run under qemu against the unpacked library, through the packaged run
-#     path and soname.
+#   - the packaged libraries hold the same code and data as the build tree's;
+#   - the amd64 packages installed with dpkg: the examples (C++, C and
+#     Fortran) built through pkg-config and find_package (with the version
+#     rule of the CMake package) and run, and the evaluator; removed again
+#     however the test ends;
+#   - the arm64 .deb and the aarch64 RPM unpacked: the evaluator and the
+#     examples run under qemu against the unpacked libraries, through the
+#     packaged run path and soname.
 # usage: install-test.sh, after scripts/package.sh (it reads dist/ and the
 # build-package-amd64 and build-package-arm64 trees the packages came from).
 set -uo pipefail
@@ -44,8 +45,8 @@ trap cleanup EXIT
 deb_file() { echo "$dist/${1}_${version}-${release}_$2.deb"; }
 rpm_file() { echo "$dist/$1-${version}-${release}.$2.rpm"; }
 rpm_arch() { case $1 in amd64) echo x86_64 ;; arm64) echo aarch64 ;; esac; }
-debs=(libvarnel0 libvarnel-dev varnel-tools)
-rpms=(libvarnel libvarnel-devel varnel-tools)
+debs=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools)
+rpms=(libvarnel libvarnel-c libvarnel-devel varnel-tools)
 
 # --- every package is there -----------------------------------------------------
 for arch in amd64 arm64; do
@@ -74,8 +75,9 @@ for arch in amd64 arm64; do
   for p in "${debs[@]}"; do
     check "$p $arch: Architecture" "$(field "$(deb_file "$p" "$arch")" Architecture)" "$arch"
   done
-  check "libvarnel-dev $arch: depends on exactly this libvarnel0" \
-    "$(field "$(deb_file libvarnel-dev "$arch")" Depends)" "libvarnel0 (= ${version}-${release})"
+  check "libvarnel-dev $arch: depends on exactly this libvarnel0 and libvarnel-c0" \
+    "$(field "$(deb_file libvarnel-dev "$arch")" Depends)" \
+    "libvarnel0 (= ${version}-${release}), libvarnel-c0 (= ${version}-${release})"
   # Computed by dpkg-shlibdeps: the C library and libgcc for the library, and
   # libvarnel0 through its symbols file for the evaluator.
   lib_depends=$(field "$(deb_file libvarnel0 "$arch")" Depends | sed 's/ ([^)]*)//g')
@@ -86,15 +88,27 @@ for arch in amd64 arm64; do
   else
     bad "varnel-tools $arch: no computed dependency on libvarnel0 in '$tools_depends'"
   fi
-  root=$work/deb-$arch
-  dpkg-deb -R "$(deb_file libvarnel0 "$arch")" "$root"
-  check "libvarnel0 $arch: shlibs" "$(cat "$root/DEBIAN/shlibs")" "libvarnel 0 libvarnel0 (>= 0.1.0)"
-  if dpkg-gensymbols -c4 -q -plibvarnel0 -v"$version" -a"$arch" -P"$root" -I"$root/DEBIAN/symbols" \
-       -e"$root/usr/lib64/libvarnel.so.0" -O/dev/null; then
-    ok "libvarnel0 $arch: the symbols file matches the exported symbols"
+  # The C interface needs libvarnel0 (through its symbols file) and nothing
+  # of its own: its wrappers jump into libvarnel.so.0, and the C library its
+  # array versions call is libc6, which libvarnel0 needs too.
+  c_depends=$(field "$(deb_file libvarnel-c0 "$arch")" Depends)
+  if grep -Eq '(^|, )libvarnel0 \(>= [0-9.]+\)' <<<"$c_depends"; then
+    ok "libvarnel-c0 $arch: computed dependency on libvarnel0 ($c_depends)"
   else
-    bad "libvarnel0 $arch: the symbols file does not match the exported symbols"
+    bad "libvarnel-c0 $arch: no computed dependency on libvarnel0 in '$c_depends'"
   fi
+  for row in "libvarnel0 libvarnel.so.0 libvarnel" "libvarnel-c0 libvarnel-c.so.0 libvarnel-c"; do
+    read -r p so name <<<"$row"
+    root=$work/deb-$arch-$p
+    dpkg-deb -R "$(deb_file "$p" "$arch")" "$root"
+    check "$p $arch: shlibs" "$(cat "$root/DEBIAN/shlibs")" "$name 0 $p (>= 0.1.0)"
+    if dpkg-gensymbols -c4 -q -p"$p" -v"$version" -a"$arch" -P"$root" -I"$root/DEBIAN/symbols" \
+         -e"$root/usr/lib64/$so" -O/dev/null; then
+      ok "$p $arch: the symbols file matches the exported symbols"
+    else
+      bad "$p $arch: the symbols file does not match the exported symbols"
+    fi
+  done
 done
 
 # --- python3-varnel, both architectures --------------------------------------------
@@ -139,15 +153,22 @@ libc='libc\.so\.6|libm\.so\.6|libgcc_s\.so\.1'
 for arch in x86_64 aarch64; do
   expect_rpm libvarnel "$arch" "/usr/lib64/libvarnel.so.0" \
     "($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
+  expect_rpm libvarnel-c "$arch" "/usr/lib64/libvarnel-c.so.0" \
+    "libvarnel\.so\.0\(\)\(64bit\)|($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
   expect_rpm libvarnel-devel "$arch" "/usr/include/varnel
+/usr/include/varnel/functions.h
+/usr/include/varnel/varnel.f90
+/usr/include/varnel/varnel.h
 /usr/include/varnel/varnel.hpp
+/usr/lib64/libvarnel-c.so
 /usr/lib64/libvarnel.so
 /usr/share/cmake/varnel
 /usr/share/cmake/varnel/varnelConfig.cmake
 /usr/share/cmake/varnel/varnelConfigVersion.cmake
 /usr/share/cmake/varnel/varnelTargets-release.cmake
 /usr/share/cmake/varnel/varnelTargets.cmake
-/usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|/usr/bin/pkg-config"
+/usr/share/pkgconfig/varnel-c.pc
+/usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|libvarnel-c = ${version}-${release}|/usr/bin/pkg-config"
   expect_rpm varnel-tools "$arch" "/usr/bin/varnel
 /usr/share/man/man1/varnel.1.gz" \
     "(${libc}|libstdc\+\+\.so\.6)\(\)\(64bit\)|(${libc}|libstdc\+\+\.so\.6)\((GLIBC|GCC|CXXABI|GLIBCXX)_[0-9.]+\)\(64bit\)|libvarnel\.so\.0\(\)\(64bit\)"
@@ -175,11 +196,13 @@ loaded_sections() { # objcopy, library: a digest of its code and data
 }
 for arch in "${!build_dir[@]}"; do
   oc=$(objcopy_for "$arch")
-  want=$(loaded_sections "$oc" "${build_dir[$arch]}/libvarnel.so.0")
-  check "$arch .deb: library code and data as built" \
-    "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/libvarnel.so.0")" "$want"
-  check "$arch .rpm: library code and data as built" \
-    "$(loaded_sections "$oc" "$work/rpm-root-$arch/usr/lib64/libvarnel.so.0")" "$want"
+  for so in libvarnel.so.0 libvarnel-c.so.0; do
+    want=$(loaded_sections "$oc" "${build_dir[$arch]}/$so")
+    check "$arch .deb: $so code and data as built" \
+      "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/$so")" "$want"
+    check "$arch .rpm: $so code and data as built" \
+      "$(loaded_sections "$oc" "$work/rpm-root-$arch/usr/lib64/$so")" "$want"
+  done
 done
 
 # --- amd64: installed with dpkg, used as a user would ---------------------------
@@ -190,7 +213,7 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
   # The Python module, when it was packaged.
   python_deb=$(deb_file python3-varnel amd64)
   [ -e "$python_deb" ] && files+=("$python_deb")
-  installed=(libvarnel0 libvarnel-dev varnel-tools)
+  installed=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools)
   [ -e "$python_deb" ] && installed+=(python3-varnel)
   if dpkg -i "${files[@]}" >/dev/null; then ok "dpkg -i"; else bad "dpkg -i"; exit 1; fi
 
@@ -214,6 +237,30 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
   else
     bad "examples built through find_package"
   fi
+  # The C and Fortran examples through pkg-config and through find_package,
+  # their rows held against the installed evaluator.
+  mkdir -p "$work/tails"
+  if cc -std=c99 -ffp-contract=off "$source_dir/examples/c/tails.c" $(pkg-config --cflags --libs varnel-c) \
+       -o "$work/tails/c-pkg-config" &&
+     gfortran -ffp-contract=off -J"$work/tails" "$(pkg-config --variable=fortran_source varnel-c)" \
+       "$source_dir/examples/fortran/tails.f90" $(pkg-config --libs varnel-c) -o "$work/tails/fortran-pkg-config" &&
+     bash "$source_dir/tests/tails_examples.sh" varnel "$work/tails/c-pkg-config" \
+       "$work/tails/fortran-pkg-config" >/dev/null; then
+    ok "examples/c and examples/fortran through pkg-config: the evaluator's bits"
+  else
+    bad "examples/c and examples/fortran through pkg-config"
+  fi
+  if cmake -S "$source_dir/examples/c" -B "$work/examples-c" >/dev/null &&
+     cmake --build "$work/examples-c" >/dev/null &&
+     cmake -S "$source_dir/examples/fortran" -B "$work/examples-fortran" >/dev/null &&
+     cmake --build "$work/examples-fortran" >/dev/null &&
+     bash "$source_dir/tests/tails_examples.sh" varnel "$work/examples-c/tails" \
+       "$work/examples-fortran/tails" >/dev/null; then
+    ok "examples/c and examples/fortran through find_package: the evaluator's bits"
+  else
+    bad "examples/c and examples/fortran through find_package"
+  fi
+
   # find_package(varnel REQUESTED): the same major.minor and any earlier patch
   # level are accepted; while the major version is 0 a different minor is not.
   IFS=. read -r major minor patch <<<"$version"
@@ -246,7 +293,8 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
   # dpkg keeps /usr/lib64 (the C library's loader link is there) and says so.
   dpkg --purge "${installed[@]}" 2>&1 >/dev/null | grep -v "directory '/usr/lib64' not empty" >&2
   installed=()
-  if [ ! -e /usr/lib64/libvarnel.so.0 ] && [ ! -e /usr/include/varnel ]; then
+  if [ ! -e /usr/lib64/libvarnel.so.0 ] && [ ! -e /usr/lib64/libvarnel-c.so.0 ] &&
+     [ ! -e /usr/include/varnel ]; then
     ok "dpkg --purge removes the files"
   else
     bad "dpkg --purge left files behind"
@@ -278,6 +326,20 @@ for root in "$work/deb-root-arm64" "$work/rpm-root-arm64"; do
     ok "$kind: examples/values.cpp built through pkg-config, run under qemu"
   else
     bad "$kind: examples/values.cpp built through pkg-config, run under qemu"
+  fi
+  # The C and Fortran examples the same way, their rows held against the
+  # unpacked evaluator.
+  pc_c() { PKG_CONFIG_PATH=$pc PKG_CONFIG_LIBDIR=$pc pkg-config "$@" varnel-c; }
+  mkdir -p "$work/tails-$kind"
+  if aarch64-linux-gnu-gcc -std=c99 -ffp-contract=off "$source_dir/examples/c/tails.c" \
+       $(pc_c --cflags --libs) -o "$work/tails-$kind/c" &&
+     aarch64-linux-gnu-gfortran -ffp-contract=off -J"$work/tails-$kind" "$(pc_c --variable=fortran_source)" \
+       "$source_dir/examples/fortran/tails.f90" $(pc_c --libs) -o "$work/tails-$kind/fortran" &&
+     env -u LD_LIBRARY_PATH bash "$source_dir/tests/tails_examples.sh" "$root/usr/bin/varnel" \
+       "$work/tails-$kind/c" "$work/tails-$kind/fortran" "${qemu[@]}" >/dev/null; then
+    ok "$kind: examples/c and examples/fortran built through pkg-config, the evaluator's bits under qemu"
+  else
+    bad "$kind: examples/c and examples/fortran built through pkg-config, the evaluator's bits under qemu"
   fi
 done
 

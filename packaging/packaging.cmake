@@ -3,12 +3,14 @@
 #
 #   component    Debian           RPM               contents
 #   runtime      libvarnel0       libvarnel         /usr/lib64/libvarnel.so.0
-#   development  libvarnel-dev    libvarnel-devel   header, libvarnel.so link,
+#   c_runtime    libvarnel-c0     libvarnel-c       /usr/lib64/libvarnel-c.so.0
+#   development  libvarnel-dev    libvarnel-devel   headers, Fortran module
+#                                                   source, the .so links,
 #                                                   CMake and pkg-config files
 #   tools        varnel-tools     varnel-tools      /usr/bin/varnel, its man page
 #   python       python3-varnel   (none)            the Python module, when built
 #
-# The RPMs stop at the three native packages: the Python module is installed
+# The RPMs stop at the four native packages: the Python module is installed
 # into Debian's dist-packages layout, which RPM-family systems do not search.
 # Debian dependencies are computed from the binaries by dpkg-shlibdeps (our own
 # library's through the symbols file in debian/), RPM ones by rpmbuild's ELF
@@ -48,7 +50,7 @@ endif()
 
 # Every install rule must belong to a packaged component, or its files would be
 # left out of every package without a word.
-set(VARNEL_PACKAGE_COMPONENTS runtime development tools)
+set(VARNEL_PACKAGE_COMPONENTS runtime c_runtime development tools)
 get_cmake_property(installed_components COMPONENTS)
 if(python IN_LIST installed_components)
   list(APPEND VARNEL_PACKAGE_COMPONENTS python)
@@ -115,21 +117,45 @@ set(CPACK_RPM_RUNTIME_PACKAGE_SUMMARY "C++ library of special functions (erf, ga
 set(CPACK_RPM_RUNTIME_PACKAGE_DESCRIPTION "${summary_body}\n\nThis package contains the shared library.")
 varnel_debian_docs(runtime libvarnel0)
 
+# --- C interface package ---
+set(CPACK_DEBIAN_C_RUNTIME_PACKAGE_NAME libvarnel-c0)
+set(CPACK_DEBIAN_C_RUNTIME_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_C_RUNTIME_DESCRIPTION "C interface to the libvarnel special functions
+${summary_body}
+.
+This package contains the shared library libvarnel-c.so.0, which gives every
+function and constant a plain C name, for C, Fortran (ISO_C_BINDING) and the
+foreign-function interfaces of other languages.")
+set(CPACK_RPM_C_RUNTIME_PACKAGE_NAME libvarnel-c)
+set(CPACK_RPM_C_RUNTIME_PACKAGE_SUMMARY "C interface to the libvarnel special functions")
+set(CPACK_RPM_C_RUNTIME_PACKAGE_DESCRIPTION "${summary_body}
+
+This package contains the shared library libvarnel-c.so.0, which gives every
+function and constant a plain C name, for C, Fortran (ISO_C_BINDING) and the
+foreign-function interfaces of other languages.")
+set(CPACK_RPM_C_RUNTIME_PACKAGE_GROUP "System Environment/Libraries")
+varnel_debian_docs(c_runtime libvarnel-c0)
+# --- end of C interface package ---
+
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvarnel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), libvarnel-c0 (= ${VARNEL_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "C++ library of special functions - development files
 ${summary_body}
 .
-This package contains the header <varnel/varnel.hpp>, the libvarnel.so link
-and the files for CMake's find_package(varnel) and for pkg-config.")
+This package contains the C++ header <varnel/varnel.hpp>, the C header
+<varnel/varnel.h>, the Fortran module varnel as source, the libvarnel.so and
+libvarnel-c.so links and the files for CMake's find_package(varnel) and for
+pkg-config.")
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_NAME libvarnel-devel)
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_SUMMARY "C++ library of special functions - development files")
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_DESCRIPTION "${summary_body}
 
-This package contains the header <varnel/varnel.hpp>, the libvarnel.so link
-and the files for CMake's find_package(varnel) and for pkg-config.")
-set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "libvarnel = ${VARNEL_PACKAGE_VERSION}")
+This package contains the C++ header <varnel/varnel.hpp>, the C header
+<varnel/varnel.h>, the Fortran module varnel as source, the libvarnel.so and
+libvarnel-c.so links and the files for CMake's find_package(varnel) and for
+pkg-config.")
+set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "libvarnel = ${VARNEL_PACKAGE_VERSION}, libvarnel-c = ${VARNEL_PACKAGE_VERSION}")
 varnel_debian_docs(development libvarnel-dev)
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME varnel-tools)
@@ -219,6 +245,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_VARNEL_SHLIBDEPS_ROOT}/u
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${VARNEL_PACKAGING_DIR}/debian/shlibs ${VARNEL_PACKAGING_DIR}/debian/symbols
     ${VARNEL_PACKAGING_DIR}/debian/triggers)
+set(CPACK_DEBIAN_C_RUNTIME_PACKAGE_CONTROL_EXTRA
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/shlibs
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/symbols
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_RPM_COMPONENT_INSTALL ON)

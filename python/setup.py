@@ -1,6 +1,6 @@
-"""pip's way in: builds libvarnel.so.0 and the extension with the project's
-CMake and ships both in the package, the extension finding the library
-beside itself. Offline, with Debian's NumPy and setuptools:
+"""pip's way in: builds libvarnel.so.0, libvarnel-c.so.0 and the extension
+with the project's CMake and ships all three in the package, the extension
+finding the libraries beside itself. Offline, with Debian's NumPy and setuptools:
 
     python3 -m venv --system-site-packages venv
     venv/bin/pip install --no-build-isolation --no-index ./python
@@ -44,7 +44,8 @@ class CMakeBuild(build_ext):
         os.makedirs(os.path.dirname(target), exist_ok=True)
         (built,) = glob.glob(os.path.join(build_dir, "python", "varnel", "_varnel*.so"))
         shutil.copy2(built, target)
-        shutil.copy2(os.path.join(build_dir, "libvarnel.so.0"), os.path.dirname(target))
+        for library in ("libvarnel.so.0", "libvarnel-c.so.0"):
+            shutil.copy2(os.path.join(build_dir, library), os.path.dirname(target))
 
 
 setup(

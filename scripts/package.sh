@@ -5,8 +5,10 @@
 # configurations (for example -DVARNEL_BUILD_PYTHON=ON). The Python module
 # (python3-varnel) is packaged for both: natively against the host's Python
 # and NumPy, and for arm64 against Debian's arm64 ones, unpacked by
-# scripts/arm64-python-root.sh. Then packaging/install-test.sh checks the
-# result.
+# scripts/arm64-python-root.sh. Before packing, each tree runs the check every
+# package build runs (ctest -L bits: the pinned result bits, the arm64 ones
+# under qemu, and the machine-code guard). Then packaging/install-test.sh
+# checks the result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
@@ -21,8 +23,9 @@ for arch in amd64 arm64; do
   [ "$arch" = arm64 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
                                     -DVARNEL_PYTHON_TARGET_ROOT="$arm64_python_root")
   echo "=== packages for $arch"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=OFF "${toolchain[@]}" "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEL_BUILD_TESTS=BITS "${toolchain[@]}" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" -L bits --output-on-failure
   rm -rf "$dir/packages"
   (cd "$dir" && cpack)
   cp "$dir"/packages/*.deb "$dir"/packages/*.rpm dist/

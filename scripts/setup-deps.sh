@@ -10,6 +10,16 @@ packages=(cmake g++ googletest libbenchmark-dev g++-aarch64-linux-gnu qemu-user
           pkg-config clang libclang-rt-14-dev
           libboost-math-dev libgsl-dev)  # the benchmarks' peers
 
+# --- C interface and Fortran module: the Fortran compilers for the module's
+# tests and example, natively and in the aarch64 cross build.
+packages+=(gfortran gfortran-aarch64-linux-gnu)
+# --- end of C interface and Fortran module
+
+# --- toolchain matrix (scripts/toolchain-matrix.sh): the other compilers it
+# builds with (each pulls in its linker plug-in for -flto).
+packages+=(clang-14 clang-15 clang-16)
+# --- end of toolchain matrix
+
 # --- packaging: Debian and RPM tools; the arm64 C and C++ run-time packages
 # through Debian multiarch, whose symbols files dpkg-shlibdeps reads to compute
 # the dependencies of the arm64 packages.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
-# under qemu, the packages of both, the Python package on both (aarch64 under
-# qemu), then the reliability stages: the suite again with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test with
-# ThreadSanitizer, and a bounded fuzzing run of every exported function.
+# under qemu, the toolchain matrix, the packages of both, the Python package
+# on both (aarch64 under qemu), then the reliability stages: the suite again
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
+# with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
 # per function (default 30; 0 skips fuzzing).
 set -euo pipefail
@@ -51,6 +51,28 @@ c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rp
 build-test/values-plain >/dev/null
 "$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
 
+# --- C interface and Fortran module (examples/c, examples/fortran) ---------
+# The two examples built against the installed prefix, through the CMake
+# package and through pkg-config, each build's rows held against the
+# installed evaluator and the two tables against each other.
+echo "=== C and Fortran examples against the installed package"
+cmake -S examples/c -B build-test/examples-c -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build build-test/examples-c -j"$jobs"
+cmake -S examples/fortran -B build-test/examples-fortran -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build build-test/examples-fortran -j"$jobs"
+bash tests/tails_examples.sh "$prefix/bin/varnel" build-test/examples-c/tails \
+  build-test/examples-fortran/tails
+pc=$prefix/share/pkgconfig
+mkdir -p build-test/tails-pkg-config
+cc -std=c99 -ffp-contract=off examples/c/tails.c $(PKG_CONFIG_PATH=$pc pkg-config --cflags --libs varnel-c) \
+  -o build-test/tails-pkg-config/tails-c
+gfortran -ffp-contract=off -Jbuild-test/tails-pkg-config \
+  "$(PKG_CONFIG_PATH=$pc pkg-config --variable=fortran_source varnel-c)" examples/fortran/tails.f90 \
+  $(PKG_CONFIG_PATH=$pc pkg-config --libs varnel-c) -o build-test/tails-pkg-config/tails-fortran
+bash tests/tails_examples.sh "$prefix/bin/varnel" build-test/tails-pkg-config/tails-c \
+  build-test/tails-pkg-config/tails-fortran >/dev/null
+# --- end of C interface and Fortran module ---------------------------------
+
 # --- Python package (python/) ----------------------------------------------
 # The tests import the package from the installed prefix (so the relative run
 # path to lib64 is exercised) and compare with the installed evaluator; the
@@ -78,7 +100,7 @@ echo "=== reduced accuracy run"
 rm -rf build-test/accuracy-quick
 mkdir -p build-test/accuracy-quick
 cp docs/*.md build-test/accuracy-quick/
-/usr/bin/python3 tools/accuracy.py --quick --lib build-test/libvarnel.so.0 --out build-test/accuracy-quick
+/usr/bin/python3 tools/accuracy.py --quick --lib build-test/libvarnel-c.so.0 --out build-test/accuracy-quick
 for family in calerf gamma lngamma complex_gamma complex_lngamma igamma cephes_ibeta specfun_ibeta; do
   test -s "build-test/accuracy-quick/accuracy-$family.png"
 done
@@ -95,6 +117,13 @@ echo "=== benchmark suite, short run"
 test -s build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+
+# --- toolchain matrix: the library and the characterisation test under every
+# compiler and flag set of scripts/toolchain-matrix.txt (x86_64 natively,
+# aarch64 under qemu), each library's machine code read by the guard.
+echo "=== toolchain matrix"
+bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
+# --- end of toolchain matrix
 
 # --- packages: the Debian and RPM packages of both architectures, made into
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on

@@ -1,10 +1,22 @@
 // Private mechanisms shared by every family of the library: the errno guard,
-// the run-time pole and domain-error makers, the per-precision overflow values
-// and the Stirling correction series shared by gamma and log-gamma.
+// the hold on floating-point exceptions, the run-time pole and domain-error
+// makers, the per-precision overflow values and the Stirling correction series
+// shared by gamma and log-gamma.
+//
+// Floating-point exceptions follow the C library's own functions: a quiet NaN
+// argument raises none. The ordered operators <, <=, > and >= compile to
+// signalling comparisons (comisd on x86_64, fcmpe on aarch64), which raise
+// invalid whenever an operand is a NaN, so every ordered comparison in the
+// library is written with the quiet functions std::isless, std::islessequal,
+// std::isgreater and std::isgreaterequal instead. They have the same truth
+// values (false when an operand is a NaN) and cost the same (ucomisd, fcmp);
+// == and != are quiet already. Invalid is raised still where the arithmetic
+// makes a NaN from numbers, and by domain_nan() below.
 #ifndef VARNEL_SRC_INTERNAL_HPP
 #define VARNEL_SRC_INTERNAL_HPP
 
 #include <cerrno>
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 
@@ -44,11 +56,36 @@ class ErrnoGuard {
   int saved_;
 };
 
+// Quiet comparisons are not always enough: on the way a NaN argument leads,
+// some calls raise an exception by themselves. The complex division of the
+// C99 arithmetic (__divdc3) raises invalid for a NaN in any part, and cexp and
+// csin for a NaN in one part with a non-zero number in the other; the single
+// fraction's prefactor reaches log(0), a pole, at x = 1 when a NaN parameter
+// has kept x from being reflected. A function with such a path runs a NaN
+// argument under a hold: it saves the caller's floating-point environment,
+// clears the flags and stops traps (feholdexcept), and puts the environment
+// back as it was when it goes out of scope (fesetenv), so that neither a flag
+// nor a trap reaches the caller. The arithmetic and its result are the same
+// with or without the hold; a number argument never takes it and pays
+// nothing.
+class ExceptionHold {
+ public:
+  ExceptionHold() noexcept { std::feholdexcept(&saved_); }
+  ~ExceptionHold() { std::fesetenv(&saved_); }
+  ExceptionHold(const ExceptionHold&) = delete;
+  ExceptionHold& operator=(const ExceptionHold&) = delete;
+
+ private:
+  std::fenv_t saved_;
+};
+
 // exp(v) that keeps errno. The C library sets errno (ERANGE) only when the
 // result overflows or underflows; between -708 and 709 it is a normal number,
 // so only arguments outside that range, and NaN, take the guarded call.
 inline double exp_keeping_errno(double v) noexcept {
-  if (__builtin_expect(v >= -708.0 && v <= 709.0, 1)) return std::exp(v);
+  if (__builtin_expect(std::isgreaterequal(v, -708.0) && std::islessequal(v, 709.0), 1)) {
+    return std::exp(v);
+  }
   const ErrnoGuard guard;
   return std::exp(v);
 }
@@ -56,7 +93,7 @@ inline double exp_keeping_errno(double v) noexcept {
 // log(v) that keeps errno: a pole error at 0 and a domain error below it set
 // errno, a positive argument (+infinity included) never does.
 inline double log_keeping_errno(double v) noexcept {
-  if (__builtin_expect(v > 0, 1)) return std::log(v);
+  if (__builtin_expect(std::isgreater(v, 0.0), 1)) return std::log(v);
   const ErrnoGuard guard;
   return std::log(v);
 }
@@ -67,7 +104,7 @@ inline double log_keeping_errno(double v) noexcept {
 // and pole errors), and the guard is skipped. log_power only estimates the
 // logarithm of pow's result, hence the margin below 709.78.
 inline double pow_keeping_errno(double base, double power, double log_power) noexcept {
-  if (__builtin_expect(base > 0 && std::fabs(log_power) < 708.0, 1)) {
+  if (__builtin_expect(std::isgreater(base, 0.0) && std::isless(std::fabs(log_power), 708.0), 1)) {
     return std::pow(base, power);
   }
   const ErrnoGuard guard;
@@ -147,10 +184,11 @@ constexpr double kMachEp = 0x1p-53;                // D_MACHEP, 1.11022302462515
 // already lost its accuracy, or x within a few units in the last place of 1.
 constexpr std::int64_t kIterationCap = 33554432;  // 2^25
 
+// The cap in force: none in a bare build.
+constexpr std::int64_t kStepCap = kBareLayers ? INT64_MAX : kIterationCap;
+
 // True when a loop has taken its last allowed step; never in a bare build.
-constexpr bool reached_cap(std::int64_t steps) noexcept {
-  return !kBareLayers && steps >= kIterationCap;
-}
+constexpr bool reached_cap(std::int64_t steps) noexcept { return steps >= kStepCap; }
 
 // Real gamma and log-gamma in double precision for the library's own callers
 // (the incomplete gamma and beta functions). They compute exactly what the

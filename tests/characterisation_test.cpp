@@ -26,33 +26,61 @@
 // Stored data, in tests/data/characterisation/:
 //   x86_64.bin    for every function: the number of calls, a 64-bit digest of
 //                 the arguments, a 64-bit digest of all result bits in call
-//                 order, and one check byte per call (a hash of that call's
-//                 result bits);
-//   aarch64.bin   for the functions whose results differ on aarch64 (cstirf
-//                 and z_gamma, through the C library's cpow and cexp and the
-//                 compiler's complex division), the same header with
-//                 aarch64's result digest and a patch to the x86_64 check
-//                 bytes: the indices (as varint gaps) and new values of those
-//                 that differ.
+//                 order, one check byte per call (a hash of that call's
+//                 result bits) and one C-library byte per call (below);
+//   aarch64.bin   for the functions whose results or C-library bytes differ
+//                 on aarch64 (the results of cstirf and z_gamma, through the
+//                 C library's cpow and cexp and the compiler's complex
+//                 division), the same header with aarch64's result digest
+//                 and a patch to each of the x86_64 byte arrays: the indices
+//                 (as varint gaps) and new values of the bytes that differ.
 // Every result bit is pinned, except that all NaNs count as one: the sign of
 // a NaN made by an invalid operation, or picked from two NaN operands, follows
 // the operand order the compiler chooses (x86_64 and aarch64 also give the
 // default NaN opposite signs), and the sanitizer build chooses differently
 // from the plain one. The promised bits of the domain-error and step-cap NaN
 // are checked by the tests of those functions.
-// Layout of both: the 8 bytes "VRNLCHR1", a u32 record count, then per record
+// Layout of both: the 8 bytes "VRNLCHR2", a u32 record count, then per record
 // a u8 name length, the name, u32 calls, u64 argument digest, u64 result
-// digest, a u8 kind and either the check bytes (kind 0) or a u32 count of
-// patched bytes and that many (varint gap, byte) pairs (kind 1); integers
-// little-endian. About 1.7 MB together.
+// digest, a u8 kind and either the check bytes and the C-library bytes
+// (kind 0) or, for each of the two arrays, a u32 count of patched bytes and
+// that many (varint gap, byte) pairs (kind 1); integers little-endian.
+//
+// The C-library byte. The results rest on the C mathematics library's
+// answers (exp, log, pow, sin, cpow, cexp, csin, ...), and a library built
+// against another C library version may legitimately give other bits where
+// that C library answers differently. To tell that apart from a change in our
+// own arithmetic, the test interposes the C library's functions (the stand-ins
+// of bench/tape_hooks.c, exported from this executable) and digests, per call,
+// the functions called with their arguments (high four bits of the byte) and
+// with their arguments and answers (low four bits). Functions that IEEE 754
+// makes exact (sqrt, floor, ...) are left out, since a compiler may inline
+// them, and the digest is a sum over the calls, so that their order, or
+// sincos in place of sin and cos, does not count. The calls whose result
+// moved are sorted by that byte:
+//   - other arguments (high bits differ): our arithmetic before a C library
+//     call moved, or an earlier answer of the C library moved the arguments
+//     of a later call; counted as a defect, the side on which an error costs
+//     only a look;
+//   - same arguments, other answers: this C library answers differently;
+//   - byte unchanged: the same C library calls with the same answers, yet
+//     another result, so our arithmetic moved; or a C library difference
+//     whose four answer bits happened to collide (one call in 16).
+// The function's verdict: "the library's arithmetic moved" (a failure) when
+// any call got other arguments, or when more calls kept their byte than
+// collisions among the calls with other answers explain (all of them, when
+// there is no such call); otherwise "this C library answers differently",
+// printed with the count and an example with its C library calls, and the
+// test passes. About 3.2 MB together.
 //
 // A moved bit changes the digest and, with probability 255/256, the check
 // byte of its call; the failure then names the first call whose check byte
 // differs, with its arguments and new result as hex-floats (the old result:
 // the same call through the `varnel` evaluator of an unchanged build).
 //
-// Regenerating, only when results are meant to change (x86_64 first, since the
-// aarch64 file is written as its differences from the x86_64 one):
+// Regenerating, only when results are meant to change or the machine that
+// pins them gets another C library (x86_64 first, since the aarch64 file is
+// written as its differences from the x86_64 one):
 //   VARNEL_CHARACTERISATION_WRITE=1 build/tests/characterisation_test
 //   VARNEL_CHARACTERISATION_WRITE=1 qemu-aarch64 -L /usr/aarch64-linux-gnu
 //     -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib
@@ -62,6 +90,7 @@
 // call its exp, log and sin, the complex ones its cpow, cexp and csin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -74,7 +103,9 @@
 #include <string>
 #include <vector>
 
+#include "c_calls.hpp"
 #include "exported_calls.hpp"
+#include "tape.h"
 
 namespace {
 
@@ -123,6 +154,94 @@ class Digest {
 
 uint8_t check_byte(const Result& r) {
   return static_cast<uint8_t>(mix64(r.re ^ mix64(r.im + 0x9e3779b97f4a7c15u)) >> 56);
+}
+
+// ---------------------------------------------------------------------------
+// What the C mathematics library was asked and answered during one call (see
+// the top comment).
+
+const char* const kLibmNames[] = {
+#define LIBM_NAME(name, sig) #name,
+    TAPE_FUNCTIONS(LIBM_NAME)
+#undef LIBM_NAME
+};
+
+// Correctly rounded by definition: every C library answers the same, and
+// compilers replace some of them by an instruction.
+bool exact_by_definition(int op) {
+  switch (op) {
+    case TAPE_OP_sqrt: case TAPE_OP_floor: case TAPE_OP_ceil: case TAPE_OP_trunc:
+    case TAPE_OP_round: case TAPE_OP_rint: case TAPE_OP_nearbyint: case TAPE_OP_fmod:
+    case TAPE_OP_sqrtf: case TAPE_OP_floorf: case TAPE_OP_truncf:
+      return true;
+    default:
+      return false;
+  }
+}
+
+struct LibmCall {
+  int op;
+  double args[4];
+  double answer[2];
+};
+
+struct LibmTraffic {
+  uint64_t arguments = 0;  // sum of a hash per call of the function and its arguments
+  uint64_t answered = 0;   // the same with the answer
+  std::vector<LibmCall>* transcript = nullptr;  // every call, when set
+
+  uint64_t canonical(double v) const { return std::isnan(v) ? bits(kNaN) : bits(v); }
+  void add(int op, const double* args, double answer0, double answer1) {
+    uint64_t h = mix64(static_cast<uint64_t>(op) + 1);
+    for (int i = 0; i < 4; ++i) h = mix64(h ^ canonical(args[i]));
+    arguments += h;
+    answered += mix64(mix64(h ^ canonical(answer0)) ^ canonical(answer1));
+  }
+  uint8_t byte() const {
+    return static_cast<uint8_t>((mix64(arguments) >> 60) << 4 | mix64(answered) >> 60);
+  }
+};
+
+LibmTraffic g_libm;
+
+extern "C" void hear_libm(const tape_call* call, double answer0, double answer1) {
+  if (g_libm.transcript) g_libm.transcript->push_back({call->op, {call->arg[0], call->arg[1],
+                                                       call->arg[2], call->arg[3]},
+                                                       {answer0, answer1}});
+  if (exact_by_definition(call->op)) return;
+  // sincos counts as the sine and the cosine it stands for.
+  if (call->op == TAPE_OP_sincos || call->op == TAPE_OP_sincosf) {
+    const bool single = call->op == TAPE_OP_sincosf;
+    g_libm.add(single ? TAPE_OP_sinf : TAPE_OP_sin, call->arg, answer0, 0);
+    g_libm.add(single ? TAPE_OP_cosf : TAPE_OP_cos, call->arg, answer1, 0);
+    return;
+  }
+  g_libm.add(call->op, call->arg, answer0, answer1);
+}
+
+std::string describe(const LibmCall& c) {
+  const bool two = c.op == TAPE_OP_pow || c.op == TAPE_OP_atan2 || c.op == TAPE_OP_hypot ||
+                   c.op == TAPE_OP_fmod || c.op == TAPE_OP_powf;
+  const bool complex = c.op == TAPE_OP_cexp || c.op == TAPE_OP_clog || c.op == TAPE_OP_csin ||
+                       c.op == TAPE_OP_ccos || c.op == TAPE_OP_csqrt || c.op == TAPE_OP_cpow ||
+                       c.op == TAPE_OP_cabs || c.op == TAPE_OP_carg;
+  const int shown = c.op == TAPE_OP_cpow ? 4 : (two || complex) ? 2 : 1;
+  const bool two_answers = c.op == TAPE_OP_sincos || c.op == TAPE_OP_sincosf ||
+                           (complex && c.op != TAPE_OP_cabs && c.op != TAPE_OP_carg);
+  char buf[160];
+  std::string out = kLibmNames[c.op];
+  out += "(";
+  for (int i = 0; i < shown; ++i) {
+    std::snprintf(buf, sizeof buf, "%s%a", i ? ", " : "", c.args[i]);
+    out += buf;
+  }
+  std::snprintf(buf, sizeof buf, ") = %a", c.answer[0]);
+  out += buf;
+  if (two_answers) {
+    std::snprintf(buf, sizeof buf, ", %a", c.answer[1]);
+    out += buf;
+  }
+  return out;
 }
 
 // splitmix64, and the few constructions the generators need, each exact.
@@ -802,6 +921,7 @@ struct Pinned {
   uint64_t argument_digest = 0;
   uint64_t result_digest = 0;
   std::vector<uint8_t> checks;
+  std::vector<uint8_t> libm;  // the C-library byte of each call
 };
 using PinnedSet = std::map<std::string, Pinned>;
 
@@ -846,21 +966,25 @@ Measured measure(const Exported& fn, const Plan& plan) {
   m.args = arguments(plan, &m.edge_rows);
   m.results.reserve(m.args.size());
   Digest results;
+  tape_set_answer_sink(hear_libm);
   for (const Args& a : m.args) {
+    g_libm = LibmTraffic();
     const Result r = fn.call(a);
     m.results.push_back(r);
+    m.pinned.libm.push_back(g_libm.byte());
     const Result p = pinned_bits(fn, r);
     results.add(p.re);
     results.add(p.im);
     m.pinned.checks.push_back(check_byte(p));
   }
+  tape_set_answer_sink(nullptr);
   m.pinned.calls = static_cast<uint32_t>(m.args.size());
   m.pinned.argument_digest = argument_digest(m.args);
   m.pinned.result_digest = results.value();
   return m;
 }
 
-constexpr char kMagic[8] = {'V', 'R', 'N', 'L', 'C', 'H', 'R', '1'};
+constexpr char kMagic[8] = {'V', 'R', 'N', 'L', 'C', 'H', 'R', '2'};
 constexpr uint8_t kFullRecord = 0;
 constexpr uint8_t kPatchRecord = 1;
 
@@ -922,9 +1046,37 @@ class Reader {
   bool failed_ = false;
 };
 
+// The indices (as varint gaps) and new values of the bytes of `now` that
+// differ from `base`, which has as many.
+void write_patch(Writer& w, const std::vector<uint8_t>& base, const std::vector<uint8_t>& now) {
+  std::vector<uint32_t> changed;
+  for (uint32_t i = 0; i < now.size(); ++i) {
+    if (now[i] != base[i]) changed.push_back(i);
+  }
+  w.uint(changed.size(), 4);
+  uint32_t previous = 0;
+  for (uint32_t i : changed) {
+    w.varint(i - previous);
+    w.uint(now[i], 1);
+    previous = i;
+  }
+}
+
+// Applies what write_patch wrote to `bytes`; false if an index is out of range.
+bool read_patch(Reader& r, std::vector<uint8_t>* bytes) {
+  const uint64_t changed = r.uint(4);
+  uint64_t index = 0;
+  for (uint64_t c = 0; c < changed && !r.failed(); ++c) {
+    index += r.varint();
+    const uint8_t value = static_cast<uint8_t>(r.uint(1));
+    if (index >= bytes->size()) return false;
+    (*bytes)[index] = value;
+  }
+  return true;
+}
+
 // Writes a set of records. A record whose function is in `base` with as many
-// calls is written as a patch: the indices (as varint gaps) and new values of
-// the check bytes that differ from the base record's.
+// calls is written as patches to the base record's check and C-library bytes.
 bool write_pinned(const std::string& path, const PinnedSet& set, const PinnedSet* base) {
   Writer w;
   w.bytes(kMagic, sizeof kMagic);
@@ -937,21 +1089,13 @@ bool write_pinned(const std::string& path, const PinnedSet& set, const PinnedSet
     w.uint(p.result_digest, 8);
     const auto from = base ? base->find(id) : PinnedSet::const_iterator();
     if (base && from != base->end() && from->second.calls == p.calls) {
-      std::vector<uint32_t> changed;
-      for (uint32_t i = 0; i < p.calls; ++i) {
-        if (p.checks[i] != from->second.checks[i]) changed.push_back(i);
-      }
       w.uint(kPatchRecord, 1);
-      w.uint(changed.size(), 4);
-      uint32_t previous = 0;
-      for (uint32_t i : changed) {
-        w.varint(i - previous);
-        w.uint(p.checks[i], 1);
-        previous = i;
-      }
+      write_patch(w, from->second.checks, p.checks);
+      write_patch(w, from->second.libm, p.libm);
     } else {
       w.uint(kFullRecord, 1);
       w.bytes(p.checks.data(), p.checks.size());
+      w.bytes(p.libm.data(), p.libm.size());
     }
   }
   std::ofstream file(path, std::ios::binary);
@@ -979,19 +1123,17 @@ std::string read_pinned(const std::string& path, PinnedSet* set) {
     if (kind == kFullRecord) {
       const std::string checks = r.bytes(p.calls);
       p.checks.assign(checks.begin(), checks.end());
+      const std::string libm = r.bytes(p.calls);
+      p.libm.assign(libm.begin(), libm.end());
     } else if (kind == kPatchRecord) {
       const auto from = set->find(id);
       if (from == set->end() || from->second.calls != p.calls) {
         return path + ": a patch for " + id + " without a matching record to apply it to";
       }
       p.checks = from->second.checks;
-      const uint64_t changed = r.uint(4);
-      uint64_t index = 0;
-      for (uint64_t c = 0; c < changed && !r.failed(); ++c) {
-        index += r.varint();
-        const uint8_t value = static_cast<uint8_t>(r.uint(1));
-        if (index >= p.calls) return path + ": a patch index out of range for " + id;
-        p.checks[index] = value;
+      p.libm = from->second.libm;
+      if (!read_patch(r, &p.checks) || !read_patch(r, &p.libm)) {
+        return path + ": a patch index out of range for " + id;
       }
     } else {
       return path + ": unknown record kind for " + id;
@@ -1048,11 +1190,14 @@ TEST(Characterisation, WritesDataWhenAsked) {
       ASSERT_NE(it, base.end()) << fn.id << " missing from the x86_64 data";
       ASSERT_EQ(it->second.argument_digest, m.pinned.argument_digest)
           << fn.id << ": arguments differ from the x86_64 ones";
-      size_t differ = 0;
-      for (size_t i = 0; i < m.pinned.checks.size(); ++i)
+      size_t differ = 0, libm_differ = 0;
+      for (size_t i = 0; i < m.pinned.checks.size(); ++i) {
         differ += it->second.checks[i] != m.pinned.checks[i];
-      std::printf(", %zu check bytes differ from x86_64", differ);
-      if (it->second.result_digest == m.pinned.result_digest) {
+        libm_differ += it->second.libm[i] != m.pinned.libm[i];
+      }
+      std::printf(", %zu check bytes and %zu C-library bytes differ from x86_64", differ,
+                  libm_differ);
+      if (it->second.result_digest == m.pinned.result_digest && libm_differ == 0) {
         std::printf("\n");
         continue;
       }
@@ -1066,6 +1211,22 @@ TEST(Characterisation, WritesDataWhenAsked) {
 }
 
 class Pinning : public ::testing::TestWithParam<const char*> {};
+
+// Whether `same` moved calls with an unchanged C-library byte are more than
+// chance collisions among `same + other` calls on which this C library
+// answers differently: its low four bits stay the same for one such call in
+// 16. With no call showing other answers, every unchanged one is our
+// arithmetic; else a Chernoff bound on the binomial tail, at one in a
+// million.
+bool beyond_chance(size_t same, size_t other) {
+  if (same == 0) return false;
+  if (other == 0) return true;
+  const double p = 1.0 / 16, n = static_cast<double>(same + other);
+  const double q = static_cast<double>(same) / n;
+  if (q <= p) return false;
+  const double divergence = q * std::log(q / p) + (1 - q) * std::log((1 - q) / (1 - p));
+  return n * divergence > std::log(1e6);
+}
 
 TEST_P(Pinning, ResultBitsAreUnchanged) {
   if (writing()) GTEST_SKIP() << "writing the data instead";
@@ -1090,27 +1251,69 @@ TEST_P(Pinning, ResultBitsAreUnchanged) {
       << "generator changed, or it computes differently on " << kPlatform;
   if (got.pinned.result_digest == want.result_digest) return;
 
-  // The first few calls whose check byte differs, in call order.
-  constexpr size_t kShown = 5;
-  std::vector<size_t> shown;
-  size_t moved = 0;
+  // The calls whose check byte differs, sorted by what their C-library byte
+  // says (see the top comment).
+  std::vector<size_t> same_libm, other_arguments, other_answers;
   for (size_t i = 0; i < got.pinned.checks.size(); ++i) {
     if (got.pinned.checks[i] == want.checks[i]) continue;
-    if (moved++ < kShown) shown.push_back(i);
+    const uint8_t now = got.pinned.libm[i], then = want.libm[i];
+    if (now == then) {
+      same_libm.push_back(i);
+    } else if (now >> 4 != then >> 4) {
+      other_arguments.push_back(i);
+    } else {
+      other_answers.push_back(i);
+    }
   }
+  const size_t moved = same_libm.size() + other_arguments.size() + other_answers.size();
   if (moved == 0) {
     FAIL() << id << ": the result digest differs from the one pinned for " << kPlatform
            << ", but every per-call check byte matches: a result moved at a call whose check "
            << "byte happened to collide (1 in 256)";
   }
-  std::string calls;
-  for (size_t i : shown) {
-    calls += "\n  call " + std::to_string(i) + (i < got.edge_rows ? " (edge row): " : ": ") +
-             varnel::test::describe(*fn, got.args[i]) + " now gives " +
-             varnel::test::describe(*fn, got.results[i]);
+  // A call, its new result and the C library calls it makes now.
+  auto show = [&](size_t i) {
+    std::vector<LibmCall> transcript;
+    g_libm = LibmTraffic();
+    g_libm.transcript = &transcript;
+    tape_set_answer_sink(hear_libm);
+    fn->call(got.args[i]);
+    tape_set_answer_sink(nullptr);
+    g_libm.transcript = nullptr;
+    std::string line = "\n  call " + std::to_string(i) + (i < got.edge_rows ? " (edge row): " : ": ") +
+                       varnel::test::describe(*fn, got.args[i]) + " now gives " +
+                       varnel::test::describe(*fn, got.results[i]);
+    for (const LibmCall& c : transcript) line += "\n      C library: " + describe(c);
+    return line;
+  };
+  constexpr size_t kShown = 3;
+  auto first = [&](const std::vector<size_t>& calls) {
+    std::string out;
+    for (size_t n = 0; n < calls.size() && n < kShown; ++n) out += show(calls[n]);
+    return out;
+  };
+  const std::string counts =
+      std::to_string(same_libm.size()) + " with the same C library calls and answers, " +
+      std::to_string(other_arguments.size()) + " whose C library calls got other arguments, " +
+      std::to_string(other_answers.size()) +
+      " where the C library answers the same calls differently";
+  if (other_arguments.empty() && !beyond_chance(same_libm.size(), other_answers.size())) {
+    // This C library answers differently on arguments the pinned set relies
+    // on: expected on another C library version, and no fault of ours.
+    std::printf("%s: %zu of %u results differ from the pinned bits on %s because this C library "
+                "answers differently on the arguments they pass it (%zu of them show an unchanged "
+                "C-library byte, as many as chance explains); for example:%s\n",
+                id.c_str(), moved, want.calls, kPlatform, same_libm.size(),
+                show(other_answers.front()).c_str());
+    RecordProperty("c_library_differences", static_cast<int>(moved));
+    return;
   }
-  FAIL() << id << ": result bits moved on " << kPlatform << " for at least " << moved << " of "
-         << want.calls << " calls; the first " << shown.size() << ":" << calls
+  FAIL() << id << ": the library's arithmetic moved on " << kPlatform << ": result bits moved for "
+         << moved << " of " << want.calls << " calls (" << counts << ")"
+         << (same_libm.empty() ? "" : "; the first with the same C library traffic:")
+         << first(same_libm)
+         << (other_arguments.empty() ? "" : "\nthe first whose C library calls got other arguments:")
+         << first(other_arguments)
          << "\n(the old results: the same calls through the varnel evaluator of the previous "
          << "build)";
 }
@@ -1125,5 +1328,148 @@ INSTANTIATE_TEST_SUITE_P(Exported, Pinning, ::testing::ValuesIn(all_ids()),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                            return std::string(param.param);
                          });
+
+// The C interface (libvarnel-c) on the same arguments: every C function gives
+// exactly the bits of its C++ function, NaN sign and payload included, and
+// keeps errno as the caller had it.
+class CInterface : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CInterface, GivesTheBitsOfTheCxxFunctionAndKeepsErrno) {
+  const std::string id = GetParam();
+  const Exported* fn = varnel::test::find_exported(id);
+  const varnel::test::CCall* c = varnel::test::find_c_function(id);
+  const Plan* plan = find_plan(id);
+  ASSERT_NE(fn, nullptr);
+  ASSERT_NE(c, nullptr) << id << " has no C function in <varnel/functions.h>";
+  ASSERT_NE(plan, nullptr);
+  size_t edge_rows = 0;
+  const std::vector<Args> args = arguments(*plan, &edge_rows);
+  constexpr int kMarker = 0x5eed;
+  size_t differ = 0, errno_changed = 0;
+  std::string first;
+  for (const Args& a : args) {
+    errno = kMarker;
+    const Result from_c = c->call(a);
+    const int errno_after = errno;
+    const Result from_cxx = fn->call(a);
+    if (from_c == from_cxx && errno_after == kMarker) continue;
+    differ += from_c != from_cxx;
+    errno_changed += errno_after != kMarker;
+    if (first.empty()) {
+      first = varnel::test::describe(*fn, a) + ": C " + varnel::test::describe(*fn, from_c) +
+              ", C++ " + varnel::test::describe(*fn, from_cxx) + ", errno " +
+              std::to_string(errno_after);
+    }
+  }
+  EXPECT_TRUE(first.empty()) << "varnel_" << c->ns << "_" << c->name << ": " << differ
+                             << " results differ, errno changed " << errno_changed
+                             << " times in " << args.size() << " calls; first: " << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exported, CInterface, ::testing::ValuesIn(all_ids()),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(param.param);
+                         });
+
+// The array versions (varnel_<ns>_<name>_array) on the same arguments, in
+// windows of every length that matters to the interleaved kernels (none, fewer
+// than a vector's lanes, a few lanes, past one block of 256), laid out as the
+// table below says: every element gets the bits of the single C++ call, NaN
+// sign and payload included (as in one build the single calls themselves
+// do), errno is kept, and no
+// place of the result array outside the elements is written. Then the edge
+// rows and the first random rows in one contiguous call.
+using varnel::test::ArrayLayout;
+
+const ArrayLayout kArrayLayouts[] = {
+    {1, 1, 0, false, "contiguous"},
+    {3, 1, 0, false, "arguments with stride 3"},
+    {1, 3, 0, false, "result with stride 3"},
+    {-1, -1, 0, false, "backwards"},
+    {-1, 2, 0, false, "arguments backwards, result forwards with stride 2"},
+    {0, 1, 0, false, "increment 0: one argument for every element"},
+    {1, 1, 1, false, "arrays one element off the vector alignment"},
+    {1, 1, 0, true, "in place"},
+    {3, 3, 1, true, "in place, stride 3, unaligned"},
+    {-1, -1, 0, true, "in place, backwards"},
+};
+const size_t kArrayLengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 31, 255, 256, 257, 300};
+
+class ArrayVersions : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ArrayVersions, GiveTheBitsOfTheSingleCallsAndKeepErrno) {
+  const std::string id = GetParam();
+  const Exported* fn = varnel::test::find_exported(id);
+  const varnel::test::CArrayCall* c = varnel::test::find_c_array_function(id);
+  const Plan* plan = find_plan(id);
+  ASSERT_NE(fn, nullptr);
+  ASSERT_NE(c, nullptr) << id << " has no array version";
+  ASSERT_NE(plan, nullptr);
+  size_t edge_rows = 0;
+  const std::vector<Args> args = arguments(*plan, &edge_rows);
+  // The selector is passed once per call: windows are cut from the
+  // arguments of one kind at a time, taking the kinds in turn.
+  std::map<int, std::vector<Args>> by_kind;
+  for (const Args& a : args) by_kind[a.kind].push_back(a);
+  std::map<int, size_t> cursor;
+  auto kind_at = by_kind.begin();
+
+  constexpr int kMarker = 0x5eed;
+  auto check = [&](const std::vector<Args>& window, const ArrayLayout& layout) {
+    errno = kMarker;
+    const varnel::test::ArrayRun run = c->call(window, layout);
+    const int errno_after = errno;
+    std::string where = std::string(layout.why) + ", n = " + std::to_string(window.size());
+    EXPECT_EQ(errno_after, kMarker) << id << ", " << where << ": errno changed";
+    EXPECT_EQ(run.stray_writes, 0u) << id << ", " << where << ": wrote outside the elements";
+    if (run.results.size() != window.size()) {
+      ADD_FAILURE() << id << ", " << where << ": " << run.results.size() << " results";
+      return false;
+    }
+    for (size_t i = 0; i < window.size(); ++i) {
+      const Result want = fn->call(window[i]);
+      const Result got = run.results[i];
+      if (got != want) {
+        ADD_FAILURE() << id << ", " << where << ", element " << i << ": "
+                      << varnel::test::describe(*fn, window[i]) << " gives "
+                      << varnel::test::describe(*fn, run.results[i]) << ", the single call "
+                      << varnel::test::describe(*fn, fn->call(window[i]));
+        return false;
+      }
+    }
+    return true;
+  };
+
+  for (const ArrayLayout& layout : kArrayLayouts) {
+    for (size_t n : kArrayLengths) {
+      const std::vector<Args>& pool = kind_at->second;
+      size_t& next = cursor[kind_at->first];
+      std::vector<Args> window;
+      for (size_t i = 0; i < n; ++i) {
+        window.push_back(layout.inc == 0 && i > 0 ? window[0] : pool[next]);
+        next = (next + 1) % pool.size();
+      }
+      if (++kind_at == by_kind.end()) kind_at = by_kind.begin();
+      if (!check(window, layout)) return;
+    }
+  }
+  // The edge rows come first in every pool; a long contiguous call over
+  // them and the first random rows (all of them would add many seconds
+  // under qemu and no kind of layout).
+  constexpr size_t kLongCall = 4000;
+  for (const auto& [kind, pool] : by_kind) {
+    const std::vector<Args> head(pool.begin(), pool.begin() + std::min(pool.size(), kLongCall));
+    if (!check(head, kArrayLayouts[0])) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Exported, ArrayVersions, ::testing::ValuesIn(all_ids()),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(param.param);
+                         });
+
+TEST(CInterface, ListsEveryExportedFunctionOnce) {
+  EXPECT_EQ(varnel::test::c_functions().size(), varnel::test::exported_functions().size());
+}
 
 }  // namespace

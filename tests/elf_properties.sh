@@ -1,31 +1,38 @@
 #!/usr/bin/env bash
-# ELF properties of the built library: file name, soname, run path, the
+# ELF properties of a built library: file name, soname, run path, the
 # libraries it needs and the exact set of exported symbols.
-# usage: elf_properties.sh LIBRARY EXPECTED_SYMBOLS
+# usage: elf_properties.sh LIBRARY EXPECTED_SYMBOLS [NAME [NEEDED...]]
+# NAME is the file name and soname (default libvarnel.so.0); NEEDED are the
+# libraries it must depend on (default libm.so.6).
 set -u
-lib=$1 expected=$2
+lib=$1 expected=$2 name=${3:-libvarnel.so.0}
+shift $(($# < 3 ? $# : 3))
+required_needed=("${@:-libm.so.6}")
 fail=0
 check() { # what, got, want
   if [ "$2" != "$3" ]; then echo "FAIL $1: got '$2', want '$3'"; fail=1; else echo "ok   $1: $2"; fi
 }
 
-check "file name" "$(basename "$lib")" "libvarnel.so.0"
+check "file name" "$(basename "$lib")" "$name"
 dyn=$(readelf -d -W "$lib")
-check "soname" "$(sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p' <<<"$dyn")" "libvarnel.so.0"
+check "soname" "$(sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p' <<<"$dyn")" "$name"
 check "runpath" "$(sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p' <<<"$dyn")" '$ORIGIN/../lib64'
 check "no old-style rpath" "$(grep -c '(RPATH)' <<<"$dyn")" "0"
 
-# Only the C library, the mathematics library and the compiler's run-time
-# support library may be needed; libstdc++ in particular must not be.
+# Only the C library, the mathematics library, the compiler's run-time
+# support library and (for the C interface) libvarnel.so.0 may be needed;
+# libstdc++ in particular must not be.
 needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<<"$dyn" | sort | tr '\n' ' ')
 echo "     needed: $needed"
 for n in $needed; do
   case $n in
-    libc.so.6|libm.so.6|libgcc_s.so.1) ;;
+    libc.so.6|libm.so.6|libgcc_s.so.1|libvarnel.so.0) ;;
     *) echo "FAIL needed: unexpected dependency $n"; fail=1 ;;
   esac
 done
-grep -qw libm.so.6 <<<"$needed" || { echo "FAIL needed: libm.so.6 missing"; fail=1; }
+for n in "${required_needed[@]}"; do
+  grep -qw "$n" <<<"$needed" || { echo "FAIL needed: $n missing"; fail=1; }
+done
 
 # Defined, globally visible dynamic symbols.
 exported=$(readelf --dyn-syms -W "$lib" |

@@ -4,7 +4,7 @@
 Each function's domain is cut into the regions of its algorithm (the branches
 and intervals that compute differently); in each region a fixed pseudo-random
 sample (the same on every run) plus the region's end points is evaluated by
-the built library, through ctypes, and by mpmath at 30 significant digits. The
+the built library, through ctypes and its C interface, and by mpmath at 30 significant digits. The
 error of one value is |computed - exact| / ulp(exact), the ulp being that of
 the result's format (binary32 for the s_ functions). The script writes
 
@@ -53,54 +53,49 @@ GAMMA_FORM_LIMIT = 171.62437695630271
 # The library, through ctypes.
 
 class Complex(ctypes.Structure):
-    """std::complex<double> by value: on x86_64 it travels like a struct of
-    two doubles (in two SSE registers), which is what ctypes makes of this."""
+    """double _Complex by value: on x86_64 and aarch64 it travels like a
+    struct of two doubles (in two floating-point registers), which is what
+    ctypes makes of this."""
     _fields_ = [("re", ctypes.c_double), ("im", ctypes.c_double)]
 
 
-def demangle(symbol):
-    """'_ZN6varnel7specfun7d_gammaEd' -> ('specfun::d_gamma', 'd')."""
-    m = re.match(r"_ZN6varnel(\d+)", symbol)
-    if not m:
-        return None, None
-    pos = m.end()
-    parts = []
-    n = int(m.group(1))
-    parts.append(symbol[pos:pos + n])
-    pos += n
-    m = re.match(r"(\d+)", symbol[pos:])
-    n = int(m.group(1))
-    pos += m.end()
-    parts.append(symbol[pos:pos + n])
-    pos += n
-    return "::".join(parts), symbol[pos + 1:] if symbol[pos] == "E" else ""
+# The signature tags of <varnel/functions.h>: (result, parameters).
+SIGNATURES = {
+    "FI": (ctypes.c_float, [ctypes.c_float, ctypes.c_int]),
+    "DI": (ctypes.c_double, [ctypes.c_double, ctypes.c_int]),
+    "F": (ctypes.c_float, [ctypes.c_float]),
+    "D": (ctypes.c_double, [ctypes.c_double]),
+    "DD": (ctypes.c_double, [ctypes.c_double, ctypes.c_double]),
+    "DDD": (ctypes.c_double, [ctypes.c_double, ctypes.c_double, ctypes.c_double]),
+    "Z": (Complex, [Complex]),
+}
 
 
-CTYPES = {"d": ctypes.c_double, "f": ctypes.c_float, "i": ctypes.c_int,
-          "St7complexIdE": Complex}
+def exported_functions():
+    """(namespace, name, signature tag) of every function, from the list in
+    include/varnel/functions.h."""
+    with open(os.path.join(ROOT, "include", "varnel", "functions.h")) as f:
+        return re.findall(r"X\((\w+), (\w+), (\w+), \"", f.read())
 
 
 def load_library(path):
+    """The functions of the C interface (libvarnel-c.so.0) by their C++ names,
+    'specfun::d_gamma' for varnel_specfun_d_gamma."""
+    # In a build tree the run path of libvarnel-c ($ORIGIN/../lib64) does not
+    # lead to libvarnel.so.0; loaded first from beside it, it is the one the
+    # loader then uses.
+    beside = os.path.join(os.path.dirname(path), "libvarnel.so.0")
+    if os.path.exists(beside):
+        ctypes.CDLL(beside, mode=ctypes.RTLD_GLOBAL)
     lib = ctypes.CDLL(path)
     table = {}
-    with open(os.path.join(ROOT, "tests", "data", "exported_symbols.txt")) as f:
-        for line in f:
-            fields = line.split()
-            if len(fields) != 2 or line.startswith("#") or fields[0] == "required":
-                continue
-            name, params = demangle(fields[1])
-            if name is None or not params:
-                continue  # a constant
-            try:
-                fn = getattr(lib, fields[1])
-            except AttributeError:
-                continue  # family not in this build
-            if params == "St7complexIdE":
-                fn.argtypes, fn.restype = [Complex], Complex
-            else:
-                fn.argtypes = [CTYPES[c] for c in params]
-                fn.restype = CTYPES[params[0]]
-            table[name] = fn
+    for ns, name, sig in exported_functions():
+        try:
+            fn = getattr(lib, "varnel_%s_%s" % (ns, name))
+        except AttributeError:
+            continue  # not in this build
+        fn.restype, fn.argtypes = SIGNATURES[sig]
+        table["%s::%s" % (ns, name)] = fn
     return table
 
 
@@ -801,8 +796,8 @@ def write_report(out_dir, results, quick, command, missing):
 def main():
     global _LIB_PATH
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--lib", default=os.path.join(ROOT, "build", "libvarnel.so.0"),
-                        help="the built library (default: build/libvarnel.so.0)")
+    parser.add_argument("--lib", default=os.path.join(ROOT, "build", "libvarnel-c.so.0"),
+                        help="the built C interface (default: build/libvarnel-c.so.0)")
     parser.add_argument("--out", default=os.path.join(ROOT, "docs"),
                         help="directory for accuracy.md and the plots (default: docs/)")
     parser.add_argument("--points", type=int, default=None,

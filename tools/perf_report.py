@@ -9,7 +9,8 @@ benchmark, and writes
 
   OUT/performance.md          time per call of every implementation on every
                               row, ratios to the fastest, our time against the
-                              floor and the layer-free build, the targets
+                              floor and the layer-free build, the targets, the
+                              cost of the C interface
   OUT/performance-igamma.png  cost against the parameter: incomplete gamma
   OUT/performance-ibeta.png   the same for the incomplete betas
 
@@ -78,7 +79,11 @@ def floor_coverage(build_dir):
         out = subprocess.run(["nm", "-D"] + list(args), check=True, capture_output=True, text=True).stdout
         return {line.split()[-1].split("@")[0] for line in out.splitlines() if line.strip()}
 
-    imported = symbols("--undefined-only", lib) & symbols("--defined-only", libm)
+    # The floating-point environment functions (feholdexcept, fesetenv) hold
+    # the exceptions of NaN arguments only, which no row has: not part of a
+    # floor.
+    imported = {name for name in symbols("--undefined-only", lib) & symbols("--defined-only", libm)
+                if not name.startswith("fe")}
     hooks = subprocess.run([os.path.join(build_dir, "bench", "varnel_tape_recorder"), "--hooks"], check=True,
                            capture_output=True, text=True).stdout.split()
     missing = sorted(imported - set(hooks))
@@ -160,7 +165,7 @@ def row_table(results, order):
         if "@" in r.set:
             continue
         entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "ours": {}, "peers": {}})
-        if r.source in ("varnel", "bare", "floor"):
+        if r.source in ("varnel", "bare", "c", "floor", "c_loop", "c_array"):
             entry["ours"].setdefault(r.function, {})[r.source] = r.ns
         else:
             entry["peers"][r.source] = (r.function, r.ns)
@@ -247,7 +252,80 @@ def main_section(rows, sets, calls):
                            "budget." % (tally["met"], tally["rows"], tally["by design"],
                                         tally["rows"] - tally["met"] - tally["by design"]))
     out.insert(summary_at + 1, "")
+    return out + c_section(rows, sets) + array_section(rows, sets)
+
+
+def c_section(rows, sets):
+    """Our functions through the C interface against the C++ calls of the same
+    run: what the C layer costs per call."""
+    out = ["", "## Through the C interface", "",
+           "The same functions called by their C names (`varnel_<namespace>_<name>` in libvarnel-c), "
+           "timed in the same run on the same arguments; each C function is a single jump into the "
+           "C++ one, about a cycle, so its share is largest for the quickest calls. *C layer* is the "
+           "time through the C name over the time through the C++ name; the budget is 3 %.", "",
+           "| Quantity | Arguments | Function | C++ (ns) | C (ns) | C layer |", "|---|---|---|---|---|---|"]
+    costs = []
+    for row, e in rows.items():
+        for function, o in e["ours"].items():
+            if "c" not in o or "varnel" not in o:
+                continue
+            cost = o["c"] / o["varnel"] - 1
+            costs.append(cost)
+            out.append("| %s | %s | `%s` | %s | %s | %+.1f %%%s |" % (
+                QUANTITIES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(o["varnel"]),
+                fmt_ns(o["c"]), 100 * cost, " (over 3 %)" if cost >= LAYER_LIMIT else ""))
+    if not costs:
+        return []
+    costs.sort()
+    out.insert(5, "Over %d rows the C layer costs %+.1f %% in the median, from %+.1f %% to %+.1f %%; "
+                  "%d rows over the budget." % (len(costs), 100 * costs[len(costs) // 2], 100 * costs[0],
+                                                100 * costs[-1], sum(c >= LAYER_LIMIT for c in costs)))
+    out.insert(6, "")
     return out
+
+
+# The array versions: the functions whose loops run interleaved, and the
+# speed-up they must reach over a loop of scalar calls on the same arrays.
+ARRAY_TARGET = {"d_igamma": 2.5, "d_igamc": 2.5, "specfun::d_ibeta": 2.5, "cephes::d_ibeta": 2.5}
+# An array version counts as slower than the scalar loop only beyond the
+# resolution of the run.
+ARRAY_NOT_SLOWER = 0.97
+
+
+def array_section(rows, sets):
+    """Every function's array version (varnel_<ns>_<name>_array) against a
+    loop of scalar C calls over the same arrays, nanoseconds per element."""
+    out = ["", "## Arrays", "",
+           "Every C function has an array version, `varnel_<namespace>_<name>_array(n, arguments and "
+           "their increments, y, incy)`. *Loop* is a loop of the scalar C function over the whole "
+           "argument set into an array; *array* one call of the array version over the same set; "
+           "both in nanoseconds per element, in the same run, and the suite checks before timing that "
+           "both give the same bits on every argument. The incomplete gamma and beta functions run "
+           "their series and continued fractions for several elements at once, one per lane of a "
+           "vector register (four with AVX); the other functions' array versions loop over the scalar "
+           "call. Targets: %s at least %gx the loop; every array version at least as fast as the loop "
+           "(within %d %%)." % (", ".join("`%s`" % f for f in ARRAY_TARGET), max(ARRAY_TARGET.values()),
+                                round(100 * (1 - ARRAY_NOT_SLOWER))), "",
+           "| Quantity | Arguments | Function | Loop (ns) | Array (ns) | Speed-up | Target |",
+           "|---|---|---|---|---|---|---|"]
+    found = False
+    for row, e in rows.items():
+        for function, o in e["ours"].items():
+            if "c_loop" not in o or "c_array" not in o:
+                continue
+            found = True
+            speedup = o["c_loop"] / o["c_array"]
+            target = ARRAY_TARGET.get(function)
+            if speedup < ARRAY_NOT_SLOWER:
+                verdict = "**slower than the loop**"
+            elif target and speedup < target:
+                verdict = "**not met** (%gx)" % target
+            else:
+                verdict = "met" + (" (%gx)" % target if target else "")
+            out.append("| %s | %s | `%s` | %s | %s | %.2fx | %s |" % (
+                QUANTITIES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(o["c_loop"]),
+                fmt_ns(o["c_array"]), speedup, verdict))
+    return out if found else []
 
 
 # --------------------------------------------------------------------------
@@ -261,7 +339,8 @@ def sweep_curves(results):
             continue
         family_where, parameter = r.set.split("@")
         family, where = family_where.split("-")
-        label = "%s %s" % ({"varnel": "varnel"}.get(r.source, PEER_NAMES.get(r.source, r.source)), r.function)
+        source = {"varnel": "varnel", "c_loop": "varnel loop", "c_array": "varnel array"}
+        label = "%s %s" % (source.get(r.source, PEER_NAMES.get(r.source, r.source)), r.function)
         curves[family][where][label].append((float(parameter), r.ns))
     for family in curves.values():
         for where in family.values():
@@ -307,7 +386,11 @@ def sweep_section(curves, files):
     out = ["## Cost against the parameter", "",
            "The incomplete functions need more terms as their parameters grow. Each point is %s "
            "arguments with the parameter jittered by up to 1 %%; x at the mean, where the most terms "
-           "are needed, and away from it." % "{sweep_args}"]
+           "are needed, and away from it. *varnel loop* and *varnel array*: a loop of the scalar C "
+           "function and one call of its array version over the same arguments, per element; the "
+           "lanes of the array version are refilled as soon as their element's loop ends, so here, "
+           "where the number of terms varies most between neighbouring points, lanes wait least." %
+           "{sweep_args}"]
     for family in (f for f in SWEEP_TEXT if f in curves):
         by_where = curves[family]
         stem, title, parameter, where_text = SWEEP_TEXT[family]
@@ -374,6 +457,7 @@ def header(data, build_dir, command, libm_calls, quick):
         "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
         "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
         "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
+        "| C interface (libvarnel-c) | %s |" % ctx.get("c_check", "?"),
         "| Mathematics functions the library calls (all recorded for the floors) | %s |" % ", ".join(libm_calls),
         "",
         "Each row is one quantity over one argument set of %s pre-generated arguments (seed %s), "

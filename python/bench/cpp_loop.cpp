@@ -35,8 +35,12 @@ extern "C" __attribute__((visibility("default"))) int cpp_loop(const char* name,
     for (long i = 0; i < n; ++i) zo[i] = ce::z_lngamma(za[i]);
   } else if (is("gammainc/float64")) {
     for (long i = 0; i < n; ++i) dout[i] = ce::d_igamma(da[i], db[i]);
+  } else if (is("gammaincc/float64")) {
+    for (long i = 0; i < n; ++i) dout[i] = ce::d_igamc(da[i], db[i]);
   } else if (is("betainc/float64")) {
     for (long i = 0; i < n; ++i) dout[i] = ce::d_ibeta(da[i], db[i], dc[i]);
+  } else if (is("betainc_cf/float64")) {
+    for (long i = 0; i < n; ++i) dout[i] = sf::d_ibeta(da[i], db[i], dc[i]);
   } else {
     return -1;
   }

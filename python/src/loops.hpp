@@ -34,6 +34,7 @@
 #include <climits>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -56,6 +57,7 @@ struct LoopData {
   Index min_parallel;    // elements from which the loop is shared by threads
   int selector;          // the fixed kind of calerf for erf, erfc and erfcx
   Poles poles;
+  AnyFunction array_function;  // its array version in libvarnel-c, or null
 };
 
 // ---------------------------------------------------------------------------
@@ -230,6 +232,57 @@ struct Driver {
   }
 };
 
+// The array versions of libvarnel-c (varnel_<ns>_<name>_array) for the
+// functions of two and three doubles: the incomplete gamma and beta
+// functions evaluate several elements at once there, with the bits of one
+// call after another. A chunk goes to them when every array is evenly
+// strided in whole, aligned doubles; NumPy's steps are in bytes and a
+// negative one walks backwards, which the BLAS-style increments express with
+// the array's lowest address.
+using ArrayFunction2 = void (*)(std::size_t, const double*, std::ptrdiff_t, const double*,
+                                std::ptrdiff_t, double*, std::ptrdiff_t);
+using ArrayFunction3 = void (*)(std::size_t, const double*, std::ptrdiff_t, const double*,
+                                std::ptrdiff_t, const double*, std::ptrdiff_t, double*,
+                                std::ptrdiff_t);
+
+struct DoubleArray {
+  double* lowest;       // the element at the lowest address
+  std::ptrdiff_t inc;   // in elements
+};
+
+// The chunk's array at p with the byte step `step`, n elements, when it is a
+// strided array of aligned doubles.
+inline bool as_double_array(char* p, npy_intp step, Index n, DoubleArray* out) noexcept {
+  if (step % static_cast<npy_intp>(sizeof(double)) != 0) return false;
+  char* lowest = step >= 0 ? p : p + (n - 1) * step;
+  if (reinterpret_cast<std::uintptr_t>(lowest) % alignof(double) != 0) return false;
+  out->lowest = reinterpret_cast<double*>(lowest);
+  out->inc = step / static_cast<npy_intp>(sizeof(double));
+  return true;
+}
+
+template <std::size_t N>
+inline bool call_array(AnyFunction f, char* const (&in)[N], char* out, const npy_intp* steps,
+                       Index n) noexcept {
+  DoubleArray a[N + 1];
+  for (std::size_t k = 0; k < N; ++k) {
+    if (!as_double_array(in[k], steps[k], n, &a[k])) return false;
+  }
+  if (!as_double_array(out, steps[N], n, &a[N])) return false;
+  const auto count = static_cast<std::size_t>(n);
+  if constexpr (N == 2) {
+    reinterpret_cast<ArrayFunction2>(f)(count, a[0].lowest, a[0].inc, a[1].lowest, a[1].inc,
+                                        a[2].lowest, a[2].inc);
+    return true;
+  } else if constexpr (N == 3) {
+    reinterpret_cast<ArrayFunction3>(f)(count, a[0].lowest, a[0].inc, a[1].lowest, a[1].inc,
+                                        a[2].lowest, a[2].inc, a[3].lowest, a[3].inc);
+    return true;
+  } else {
+    return false;
+  }
+}
+
 template <typename Function, typename... Stored>
 struct Loop;
 
@@ -246,6 +299,7 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
   struct Context : ContextBase {
     Function function;
     Poles poles;
+    AnyFunction array_function;
   };
 
   static void compute(const Context& c, Index begin, Index end) noexcept {
@@ -259,6 +313,10 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
   static void compute(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
     char* in[nin] = {(c.args[I] + begin * c.steps[I])...};
     char* out = c.args[nin] + begin * c.steps[nin];
+    if (c.array_function != nullptr && end > begin &&
+        call_array(c.array_function, in, out, c.steps, end - begin)) {
+      return;
+    }
     const npy_intp out_step = c.steps[nin];
     for (Index i = begin; i < end; ++i) {
       store<R>(out, c.function(load<Stored, P>(in[I])...));
@@ -289,6 +347,7 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
     context.steps = steps;
     context.function = reinterpret_cast<Function>(d->function);
     context.poles = d->poles;
+    context.array_function = d->array_function;
     Driver<Loop>::run(context, dimensions, d->min_parallel);
   }
 };

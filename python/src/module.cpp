@@ -13,6 +13,7 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
+#include <varnel/varnel.h>
 #include <varnel/varnel.hpp>
 
 #include <cstdlib>
@@ -46,6 +47,7 @@ struct LoopEntry {
   AnyFunction function;
   int selector;
   Poles poles = Poles::None;
+  AnyFunction array_function = nullptr;
 };
 
 template <typename F>
@@ -69,6 +71,18 @@ LoopEntry loop(double (*f)(double, double) noexcept) {
 LoopEntry loop(double (*f)(double, double, double) noexcept) {
   return {{NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE},
           &Loop<decltype(f), double, double, double>::ufunc_loop, any(f), 0};
+}
+// The incomplete gamma and beta functions with their array versions in
+// libvarnel-c, which the loop calls on evenly strided chunks.
+LoopEntry loop(double (*f)(double, double) noexcept, ArrayFunction2 array) {
+  LoopEntry entry = loop(f);
+  entry.array_function = any(array);
+  return entry;
+}
+LoopEntry loop(double (*f)(double, double, double) noexcept, ArrayFunction3 array) {
+  LoopEntry entry = loop(f);
+  entry.array_function = any(array);
+  return entry;
 }
 // calerf with the selector as the second array argument.
 LoopEntry loop(float (*f)(float, int) noexcept) {
@@ -187,7 +201,7 @@ as +0j. At z = 0 and the non-positive integers down to -2147483648 on the
 real axis the result is +inf+0j. NaN in either part gives NaN.
 
 Measured accuracy: docs/complex-lngamma.md and docs/accuracy.md.)"},
-      {"gammainc", 2, Cost::Heavy, {loop(ce::d_igamma)},
+      {"gammainc", 2, Cost::Heavy, {loop(ce::d_igamma, varnel_cephes_d_igamma_array)},
        R"(gammainc(a, x): the regularised lower incomplete gamma function P(a, x).
 
 P(a, x) = integral of t**(a-1) exp(-t) from 0 to x, divided by Gamma(a);
@@ -202,7 +216,7 @@ units of 2**-53 times the prefactor's largest logarithm). Very large a near x
 may stop at the library's step cap and give NaN.
 
 Measured accuracy: docs/igamma.md and docs/accuracy.md.)"},
-      {"gammaincc", 2, Cost::Heavy, {loop(ce::d_igamc)},
+      {"gammaincc", 2, Cost::Heavy, {loop(ce::d_igamc, varnel_cephes_d_igamc_array)},
        R"(gammaincc(a, x): the regularised upper incomplete gamma function Q(a, x).
 
 Q(a, x) = 1 - P(a, x), computed directly where it is small; float64 only
@@ -214,7 +228,7 @@ a <= 0. NaN arguments give NaN (unless the other argument is out of the
 domain); x = +inf gives NaN.
 
 Measured accuracy: docs/igamma.md and docs/accuracy.md.)"},
-      {"betainc", 3, Cost::Heavy, {loop(ce::d_ibeta)},
+      {"betainc", 3, Cost::Heavy, {loop(ce::d_ibeta, varnel_cephes_d_ibeta_array)},
        R"(betainc(a, b, x): the regularised incomplete beta function I_x(a, b).
 
 By a power series and two continued fractions (varnel::cephes::d_ibeta),
@@ -225,7 +239,7 @@ For the binomial, Student t and F distributions see examples/ in the source
 tree.
 
 Measured accuracy: docs/ibeta.md and docs/accuracy.md.)"},
-      {"betainc_cf", 3, Cost::Heavy, {loop(sf::d_ibeta)},
+      {"betainc_cf", 3, Cost::Heavy, {loop(sf::d_ibeta, varnel_specfun_d_ibeta_array)},
        R"(betainc_cf(a, b, x): I_x(a, b) by a single continued fraction.
 
 The independent version of betainc (varnel::specfun::d_ibeta), float64
@@ -234,19 +248,19 @@ that order. x < 0 gives 0 and x > 1 gives 1 (a, b > 0); a <= 0 or b <= 0 is
 not checked. NaN gives NaN.
 
 Measured accuracy: docs/ibeta-cf.md and docs/accuracy.md.)"},
-      {"pseries", 3, Cost::Heavy, {loop(ce::pseries)},
+      {"pseries", 3, Cost::Heavy, {loop(ce::pseries, varnel_cephes_pseries_array)},
        R"(pseries(a, b, x): the power series of I_x(a, b), a building block of betainc.
 
 float64 only (varnel::cephes::pseries). betainc uses it for small b*x, where
 it needs a few terms; called directly elsewhere it may need very many, and
 stops at the library's step cap with NaN (for example x > 1 or a < 0). See
 docs/ibeta.md.)"},
-      {"incbcf", 3, Cost::Heavy, {loop(ce::incbcf)},
+      {"incbcf", 3, Cost::Heavy, {loop(ce::incbcf, varnel_cephes_incbcf_array)},
        R"(incbcf(a, b, x): the first continued fraction of I_x(a, b), a building block of betainc.
 
 float64 only (varnel::cephes::incbcf); at most 300 iterations. Returns the
 value of the fraction, not I_x(a, b) itself. See docs/ibeta.md.)"},
-      {"incbd", 3, Cost::Heavy, {loop(ce::incbd)},
+      {"incbd", 3, Cost::Heavy, {loop(ce::incbd, varnel_cephes_incbd_array)},
        R"(incbd(a, b, x): the second continued fraction of I_x(a, b), a building block of betainc.
 
 float64 only (varnel::cephes::incbd); at most 300 iterations. Returns the
@@ -438,7 +452,8 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
   for (std::size_t k = 0; k < n; ++k) {
     const auto& l = entry.loops[k];
     functions[k] = l.loop;
-    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector, l.poles};
+    data[k] = new LoopData{l.function, min_parallel(entry.cost), l.selector, l.poles,
+                           l.array_function};
     for (int i = 0; i <= entry.nin; ++i) {
       types[k * (entry.nin + 1) + i] = static_cast<char>(l.types[i]);
     }

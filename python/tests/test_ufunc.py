@@ -115,3 +115,31 @@ def test_docstrings_and_names():
         assert f"{name}(" in ufunc.__doc__ and len(ufunc.__doc__) > 300, name
     assert sorted(varnel.__all__) == sorted(
         list(varnel.UFUNCS) + list(varnel.CONSTANTS) + ["get_num_threads", "set_num_threads"])
+
+
+def nan_placements(loop):
+    """The arguments of a loop ("ddd->d"), each time with a NaN in one
+    floating input (in the real or the imaginary part of a complex one) and
+    0.5 elsewhere, the selector of calerf running through its kinds."""
+    codes = loop.split("->")[0]
+    plain = [np.array([0, 1, 2], dtype=c) if c == "l" else np.full(3, 0.5, dtype=c)
+             for c in codes]
+    for k, code in enumerate(codes):
+        if code == "l":
+            continue
+        nans = [np.nan] if code != "D" else [complex(np.nan, 0.5), complex(0.5, np.nan)]
+        for nan in nans:
+            args = [a.copy() for a in plain]
+            args[k][:] = nan
+            yield args
+
+
+@pytest.mark.parametrize("name", sorted(varnel.UFUNCS))
+def test_nan_arguments_raise_no_warning(name):
+    # As NumPy's own functions: a NaN passes quietly, "invalid" is for a NaN
+    # made from numbers (betainc outside its domain, for example).
+    ufunc = getattr(varnel, name)
+    for loop in ufunc.types:
+        for args in nan_placements(loop):
+            with np.errstate(all="raise"):
+                ufunc(*args)

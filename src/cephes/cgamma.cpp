@@ -105,6 +105,8 @@ Complex stirling(Complex z) noexcept {
   return scaled * t;
 }
 
+bool has_nan_part(Complex z) noexcept { return std::isnan(z.real()) || std::isnan(z.imag()); }
+
 bool is_odd(double integral) noexcept {
   // Exact for every integral double; an infinity counts as even.
   const double half = integral * 0.5;
@@ -115,8 +117,8 @@ Complex gamma_of(Complex z) noexcept {
   const double x = z.real();
   const double y = z.imag();
 
-  if (std::fabs(x) > kReductionBound) {
-    if (!(x < 0)) return stirling(z);
+  if (std::isgreater(std::fabs(x), kReductionBound)) {
+    if (!std::isless(x, 0.0)) return stirling(z);
     const double m = std::floor(x);
     if (m == x && y == 0) return pole();
     // sin(pi z) from the fractional part, which is exact, so that pi times a
@@ -130,8 +132,8 @@ Complex gamma_of(Complex z) noexcept {
   Complex p(1.0, 0.0);
   int k = 0;
   double u = x;
-  while (u < kReductionBound) {
-    if (y == 0 && std::fabs(u) < kNearZero) {
+  while (std::isless(u, kReductionBound)) {
+    if (y == 0 && std::isless(std::fabs(u), kNearZero)) {
       if (x == 0) return pole();
       // 1/Gamma(u) = u (1 + gamma u) + O(u^3) near zero; at a negative
       // integer u is exactly zero and the quotient is 1 by a complex zero.
@@ -150,13 +152,23 @@ Complex gamma_of(Complex z) noexcept {
 
 }  // namespace
 
+// A NaN part runs under a hold on the floating-point exceptions: the complex
+// divisions, cexp and csin would raise invalid for it (see ExceptionHold).
 Complex cstirf(Complex z) noexcept {
   detail::ErrnoGuard guard;
+  if (__builtin_expect(has_nan_part(z), 0)) {
+    const detail::ExceptionHold hold;
+    return stirling(z);
+  }
   return stirling(z);
 }
 
 Complex z_gamma(Complex z) noexcept {
   detail::ErrnoGuard guard;
+  if (__builtin_expect(has_nan_part(z), 0)) {
+    const detail::ExceptionHold hold;
+    return gamma_of(z);
+  }
   return gamma_of(z);
 }
 

@@ -59,7 +59,7 @@ constexpr double kShiftBound = 7;
 // comes first: converting a NaN or an out-of-range double to int is
 // undefined, and such an x counts as not an integer here.
 bool is_int32_integer(double x) noexcept {
-  if (!(x >= -2147483648.0 && x <= 2147483647.0)) return false;
+  if (!(std::isgreaterequal(x, -2147483648.0) && std::islessequal(x, 2147483647.0))) return false;
   const auto truncated = static_cast<std::int32_t>(x);
   return static_cast<double>(truncated) == x;
 }
@@ -70,7 +70,7 @@ bool is_int32_integer(double x) noexcept {
 // may be 0, whose logarithm -inf would swamp a finite result, so the modulus
 // is then taken with hypot, which does not underflow.
 double log_modulus(double p, double q, double square) noexcept {
-  if (square < DBL_MIN) return std::log(std::hypot(p, q));
+  if (std::isless(square, DBL_MIN)) return std::log(std::hypot(p, q));
   return 0.5 * std::log(square);
 }
 
@@ -81,12 +81,12 @@ Complex z_lngamma(Complex z) noexcept {
   const double x = z.real();
   const double y = z.imag();
 
-  if (y == 0 && is_int32_integer(x) && x <= 0) {
+  if (y == 0 && is_int32_integer(x) && std::islessequal(x, 0.0)) {
     return Complex(detail::pole_infinity(), 0.0);
   }
 
   // Mirror into the right half-plane; -0 stays where it is.
-  const bool mirrored = x < 0;
+  const bool mirrored = std::isless(x, 0.0);
   const double a = mirrored ? -x : x;
   const double b = mirrored ? -y : y;
   const double b2 = b * b;
@@ -94,7 +94,7 @@ Complex z_lngamma(Complex z) noexcept {
   // Shift: t = a + n lies in (6, 7] for a <= 7.
   int n = 0;
   double t = a;
-  if (a <= kShiftBound) {
+  if (std::islessequal(a, kShiftBound)) {
     n = static_cast<int>(std::trunc(kShiftBound - a));  // 0 .. 7
     t = n + a;
   }
@@ -121,7 +121,7 @@ Complex z_lngamma(Complex z) noexcept {
 
   // Undo the shift: subtract log(a + j + ib) for j = 0 .. n-1, as modulus and
   // angle. For a = 0 the first angle is atan(b / 0) = +-pi/2, that of ib.
-  if (a <= kShiftBound && n > 0) {
+  if (std::islessequal(a, kShiftBound) && n > 0) {
     double sum_log = 0;
     double sum_angle = 0;
     for (int j = 0; j < n; ++j) {
@@ -152,7 +152,7 @@ Complex z_lngamma(Complex z) noexcept {
   // log(pi / (|sin(pi z)| |z|)); for tiny |z| the moduli or their product
   // underflow and pi / product would overflow, so the logarithms of the
   // moduli are subtracted one by one instead.
-  const double log_ratio = product < DBL_MIN
+  const double log_ratio = std::isless(product, DBL_MIN)
                                ? (std::log(kPi) - std::log(std::hypot(sr, si))) -
                                      std::log(std::hypot(a, b))
                                : std::log(kPi / product);

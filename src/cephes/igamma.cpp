@@ -22,114 +22,23 @@
 // for a above about 2e14 with x close to a (and for every a >= 2^53 at
 // x = a); the fraction for a between about 2^69 and 2^79 with x within a few
 // units in the last place of a.
-#include <cmath>
-#include <cstdint>
-
-#include "internal.hpp"
+//
+// The code is in igamma_steps.hpp, in stages that the array kernels share:
+// each loop is one step over a number type, run here to its end for one
+// element and there for several elements side by side.
+#include "cephes/igamma_steps.hpp"
 #include "varnel/varnel.hpp"
 
 namespace varnel::cephes {
-namespace {
-
-// The continued fraction keeps its numerators below 2^52 by scaling all four
-// stored convergent terms down by 2^-52 together, which leaves their ratios
-// (the convergents) unchanged; the fraction's terms only grow, so no upward
-// scaling is needed.
-constexpr double kBig = 4503599627370496.0;          // 2^52
-constexpr double kBigInverse = 2.22044604925031308e-16;  // 2^-52
-
-// log(x^a e^-x / Gamma(a)): the logarithm first, then the product, then the
-// difference. x is positive or NaN here, so the logarithm cannot set errno.
-double log_prefactor(double a, double x) noexcept {
-  const double u = a * std::log(x) - x;
-  return u - detail::real_lngamma(a);
-}
-
-double upper_fraction(double a, double x) noexcept;
-
-// P(a, x). The two functions call each other through these internal
-// versions, bound directly rather than through the exported symbols.
-double lower_series(double a, double x) noexcept {
-  if (x <= 0) return 0.0;
-  if (a <= 0) return 0.0;
-  if (x > 1 && x > a) return 1.0 - upper_fraction(a, x);
-
-  const double log_f = log_prefactor(a, x);
-  if (log_f < -detail::kMaxLog) return 0.0;
-  const double f = detail::exp_keeping_errno(log_f);
-
-  // Power series; term and sum start at 1.
-  double r = a;
-  double term = 1;
-  double sum = 1;
-  for (std::int64_t steps = 1;; ++steps) {
-    r = r + 1;
-    term = term * (x / r);
-    sum = sum + term;
-    if (!(term / sum > detail::kMachEp)) break;  // a NaN ratio also ends the loop
-    if (detail::reached_cap(steps)) return detail::domain_nan();
-  }
-  return (f * sum) / a;
-}
-
-// Q(a, x).
-double upper_fraction(double a, double x) noexcept {
-  if (x <= 0) return 1.0;
-  if (a <= 0) return 1.0;
-  if (x < 1) return 1.0 - lower_series(a, x);
-  if (x < a) return 1.0 - lower_series(a, x);
-
-  const double log_f = log_prefactor(a, x);
-  if (log_f < -detail::kMaxLog) return 0.0;
-  const double f = detail::exp_keeping_errno(log_f);
-
-  // Continued fraction, evaluated forwards by the three-term recurrence of
-  // its numerators p and denominators q.
-  double y = 1 - a;
-  double z = (x + y) + 1;
-  double c = 0;
-  double p2 = 1;
-  double p1 = x + 1;
-  double q2 = x;
-  double q1 = x * z;
-  double estimate = p1 / q1;
-  for (std::int64_t steps = 1;; ++steps) {
-    c = c + 1;
-    y = y + 1;
-    z = z + 2;
-    const double m = c * y;
-    const double pk = z * p1 - m * p2;
-    const double qk = z * q1 - m * q2;
-    double change;
-    if (qk != 0) {  // a NaN qk takes this branch and makes everything NaN
-      const double r = pk / qk;
-      change = std::fabs((estimate - r) / r);
-      estimate = r;
-    } else {
-      change = 1;
-    }
-    p2 = p1;
-    p1 = pk;
-    q2 = q1;
-    q1 = qk;
-    if (std::fabs(pk) > kBig) {
-      p2 = p2 * kBigInverse;
-      p1 = p1 * kBigInverse;
-      q2 = q2 * kBigInverse;
-      q1 = q1 * kBigInverse;
-    }
-    if (!(change > detail::kMachEp)) break;  // a NaN change also ends the loop
-    if (detail::reached_cap(steps)) return detail::domain_nan();
-  }
-  return f * estimate;
-}
-
-}  // namespace
 
 // The only C library call that can set errno is the exponential of the
 // prefactor, which guards itself where it can overflow or underflow.
-double d_igamma(double a, double x) noexcept { return lower_series(a, x); }
+double d_igamma(double a, double x) noexcept {
+  return incomplete_gamma::evaluate(incomplete_gamma::plan_lower(a, x));
+}
 
-double d_igamc(double a, double x) noexcept { return upper_fraction(a, x); }
+double d_igamc(double a, double x) noexcept {
+  return incomplete_gamma::evaluate(incomplete_gamma::plan_upper(a, x));
+}
 
 }  // namespace varnel::cephes

@@ -65,7 +65,7 @@ T gamma_impl(T x) noexcept {
   T refl = 1;
   bool negate = false;
 
-  if (x <= 0) {
+  if (std::islessequal(x, T(0))) {
     y = -x;
     const T m = std::trunc(y);
     const T frac = y - m;
@@ -77,18 +77,18 @@ T gamma_impl(T x) noexcept {
                           std::sin(static_cast<double>(frac * Traits::pi)));
     y = 1 - x;
   } else {
-    if (x < Traits::small) {
-      return x >= Traits::smallest_normal ? 1 / x : overflow;
+    if (std::isless(x, Traits::small)) {
+      return std::isgreaterequal(x, Traits::smallest_normal) ? 1 / x : overflow;
     }
     y = x;
   }
 
   T r;
-  if (y < recurrence_limit) {
+  if (std::isless(y, recurrence_limit)) {
     const T u = y;
     T z;
     int32_t n;
-    if (y < 1) {
+    if (std::isless(y, T(1))) {
       z = y;
       y = y + 1;
       n = 0;
@@ -105,9 +105,9 @@ T gamma_impl(T x) noexcept {
       den = den * z + static_cast<T>(kGammaQ[i]);
     }
     r = num / den + 1;
-    if (y > u) {
+    if (std::isgreater(y, u)) {
       r = r / u;
-    } else if (y < u) {
+    } else if (std::isless(y, u)) {
       for (int32_t i = 0; i < n; ++i) {
         r = r * y;
         y = y + 1;
@@ -115,7 +115,7 @@ T gamma_impl(T x) noexcept {
     }
   } else {
     // NaN and +infinity fail this test too.
-    if (!(y <= Traits::overflow_bound)) return overflow;
+    if (!std::islessequal(y, Traits::overflow_bound)) return overflow;
     const T y2 = y * y;
     T t = static_cast<T>(detail::kStirling[0]);
     #pragma GCC unroll 6

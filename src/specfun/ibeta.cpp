@@ -22,78 +22,23 @@
 // the cap returns the quiet NaN instead of a value that has not converged.
 // Inside the domain that happens only for x within a few units in the last
 // place of 1 with b below about 1e-15 (a + 1).
-#include <cmath>
-#include <cstdint>
-
-#include "internal.hpp"
+//
+// The code is in ibeta_steps.hpp, in stages that the array kernels share.
+#include "specfun/ibeta_steps.hpp"
 #include "varnel/varnel.hpp"
 
 namespace varnel::specfun {
-namespace {
 
-constexpr double kTolerance = 1e-10;
-
-}  // namespace
-
-// Of the C library calls only log(1 - x'), which fails for x' >= 1 (outside
-// the domain), and the exponential can set errno; both guard it on those
-// arguments only.
+// A NaN argument gives a NaN, and raises no exception: a NaN a or b makes q a
+// NaN, which keeps x = 1 unreflected where a number would reflect it, and the
+// prefactor then takes log(1 - x) = log(0), a pole (division by zero). Such a
+// call runs under a hold on the floating-point exceptions; numbers never do.
 double d_ibeta(double a, double b, double x) noexcept {
-
-  // Symmetry test; a NaN q or x keeps the problem as it is. For a, b > 0 the
-  // threshold is below 1, but it rounds to 1 when b is tiny against a; at
-  // x = 1 the test would then keep the problem, whose prefactor is exactly 0
-  // (log(1 - x) is -inf), and return 0 after a fraction that converges very
-  // slowly at x = 1, instead of I_1(a, b) = 1. Reflecting there gives 1 at
-  // once.
-  const double q = (a + 1) / ((a + b) + 1);
-  const bool complement = q < x || (x == 1 && q == 1 && a > 0 && b > 0);
-  const double ap = complement ? b : a;
-  const double bp = complement ? a : b;
-  const double xp = complement ? 1 - x : x;
-
-  // Prefactor x'^a' (1 - x')^b' / (a' B(a', b')).
-  double prefactor = 0;
-  if (xp > 0) {
-    const double log_x = std::log(xp);
-    const double log_1mx = detail::log_keeping_errno(1 - xp);
-    const double log_powers = ap * log_x + bp * log_1mx;
-    const double lngamma_a = detail::real_lngamma(ap);
-    const double lngamma_b = detail::real_lngamma(bp);
-    const double lngamma_ab = detail::real_lngamma(ap + bp);
-    const double log_beta = (lngamma_a + lngamma_b) - lngamma_ab;
-    prefactor = detail::exp_keeping_errno(log_powers - log_beta) / ap;
+  if (__builtin_expect(single_fraction::needs_exception_hold(a, b, x), 0)) {
+    const detail::ExceptionHold hold;
+    return single_fraction::evaluate(single_fraction::plan_ibeta(a, b, x));
   }
-
-  double f = 1;
-  double g = 0;
-  double h = 1;
-  double f_new;
-  for (std::int64_t k = 1;; ++k) {
-    const double s = ap + static_cast<double>(k);
-    double alpha;
-    if (k % 2 == 1) {
-      const double j = static_cast<double>((k - 1) / 2);
-      alpha = (((ap + bp) + j) * (-(ap + j)) * xp) / ((s - 1) * s);
-    } else {
-      const double j = static_cast<double>(k / 2);
-      alpha = ((bp - j) * j * xp) / ((s - 1) * s);
-    }
-    const double t = alpha * h + 1;
-    if (t != 0) {  // a NaN t counts as non-zero
-      h = 1 / t;
-      f_new = (alpha * g + f) / t;
-      g = f / t;
-    } else {
-      f_new = f;  // ends the iteration with the previous convergent
-    }
-    if (!(std::fabs(f_new - f) >= kTolerance)) break;  // also on NaN
-    if (detail::reached_cap(k)) return detail::domain_nan();
-    f = f_new;
-  }
-
-  const double v = prefactor * f_new;
-  return complement ? 1 - v : v;
+  return single_fraction::evaluate(single_fraction::plan_ibeta(a, b, x));
 }
 
 }  // namespace varnel::specfun

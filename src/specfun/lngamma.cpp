@@ -115,20 +115,20 @@ T lngamma_impl(T x) noexcept {
   constexpr T half = static_cast<T>(0.5);
 
   // NaN fails this test as well as zero of either sign and negatives.
-  if (!(x > 0)) return Traits::out_of_domain;
-  if (x > Traits::domain_bound) return Traits::out_of_domain;
+  if (!std::isgreater(x, T(0))) return Traits::out_of_domain;
+  if (std::isgreater(x, Traits::domain_bound)) return Traits::out_of_domain;
 
-  if (x <= Traits::small) return -Traits::log(x);
+  if (std::islessequal(x, Traits::small)) return -Traits::log(x);
 
-  if (x <= static_cast<T>(1.5)) {
+  if (std::islessequal(x, static_cast<T>(1.5))) {
     T base;
     T t;
     bool about_one;
-    if (x < static_cast<T>(0.6796875)) {
+    if (std::isless(x, static_cast<T>(0.6796875))) {
       // ln Gamma(x) = -ln x + ln Gamma(x + 1): the approximation then works
       // on x itself (about 1) or on x - 1 (about 2).
       base = -Traits::log(x);
-      if (x <= half) {
+      if (std::islessequal(x, half)) {
         t = x;
         about_one = true;
       } else {
@@ -145,12 +145,12 @@ T lngamma_impl(T x) noexcept {
     return base + t * (d + t * ratio);
   }
 
-  if (x <= 4) {
+  if (std::islessequal(x, T(4))) {
     const T t = x - 2;
     return t * (static_cast<T>(kD2) + t * rational<T>(kP2, kQ2, 1, t));
   }
 
-  if (x <= 12) {
+  if (std::islessequal(x, T(12))) {
     const T t = x - 4;
     return static_cast<T>(kD4) + t * rational<T>(kP4, kQ4, -1, t);
   }
@@ -158,7 +158,7 @@ T lngamma_impl(T x) noexcept {
   // Stirling: ln Gamma(x) = (x - 1/2) ln x - x + ln sqrt(2 pi) + w(x)/x,
   // arranged as (w/x + ln sqrt(2 pi)) - ln(x)/2 + x (ln x - 1).
   T w = 0;
-  if (x <= Traits::series_cutoff) {
+  if (std::islessequal(x, Traits::series_cutoff)) {
     const T x2 = x * x;
     w = static_cast<T>(detail::kStirling[0]);
     #pragma GCC unroll 6

@@ -14,6 +14,7 @@
 // a decimal is rounded once, straight to binary32), which accept decimals,
 // hex-floats, inf, nan and signed zeros. Every bad input ends in one line on
 // stderr and a non-zero exit status.
+#include <varnel/functions.h>
 #include <varnel/varnel.hpp>
 
 #include "version.hpp"
@@ -37,7 +38,6 @@
 
 namespace {
 
-namespace sf = varnel::specfun;
 namespace ce = varnel::cephes;
 
 constexpr int kExitOk = 0;
@@ -46,8 +46,9 @@ constexpr int kExitUsage = 2;     // malformed command line
 
 // ---------------------------------------------------------------------------
 // The function table. Every exported function falls into one of these
-// signatures; the parameters of a complex function are its real and imaginary
-// parts, so every parameter on the command line is one real number.
+// signatures (the tags FI, DI, F, D, DD, DDD and Z of <varnel/functions.h>);
+// the parameters of a complex function are its real and imaginary parts, so
+// every parameter on the command line is one real number.
 
 enum class Signature { FloatInt, DoubleInt, Float, Double, Double2, Double3, Complex };
 
@@ -67,77 +68,65 @@ struct Function {
   std::complex<double> (*z_z)(std::complex<double>) noexcept = nullptr;
 };
 
-Function make_fi(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_FI(const char* ns, const char* name, const char* params, const char* meaning,
                  float (*f)(float, int) noexcept) {
   Function fn{ns, name, Signature::FloatInt, params, meaning};
   fn.f_fi = f;
   return fn;
 }
-Function make_di(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DI(const char* ns, const char* name, const char* params, const char* meaning,
                  double (*f)(double, int) noexcept) {
   Function fn{ns, name, Signature::DoubleInt, params, meaning};
   fn.d_di = f;
   return fn;
 }
-Function make_f(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_F(const char* ns, const char* name, const char* params, const char* meaning,
                 float (*f)(float) noexcept) {
   Function fn{ns, name, Signature::Float, params, meaning};
   fn.f_f = f;
   return fn;
 }
-Function make_d(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_D(const char* ns, const char* name, const char* params, const char* meaning,
                 double (*f)(double) noexcept) {
   Function fn{ns, name, Signature::Double, params, meaning};
   fn.d_d = f;
   return fn;
 }
-Function make_dd(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DD(const char* ns, const char* name, const char* params, const char* meaning,
                  double (*f)(double, double) noexcept) {
   Function fn{ns, name, Signature::Double2, params, meaning};
   fn.d_dd = f;
   return fn;
 }
-Function make_ddd(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DDD(const char* ns, const char* name, const char* params, const char* meaning,
                   double (*f)(double, double, double) noexcept) {
   Function fn{ns, name, Signature::Double3, params, meaning};
   fn.d_ddd = f;
   return fn;
 }
-Function make_z(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_Z(const char* ns, const char* name, const char* params, const char* meaning,
                 std::complex<double> (*f)(std::complex<double>) noexcept) {
   Function fn{ns, name, Signature::Complex, params, meaning};
   fn.z_z = f;
   return fn;
 }
 
+// Every function and constant, from the list in <varnel/functions.h>; the
+// parameter names printed for each signature tag are those of the
+// documentation (a complex argument is given as its two parts).
+#define VARNEL_EVALUATOR_PARAMS_FI "x,kind"
+#define VARNEL_EVALUATOR_PARAMS_DI "x,kind"
+#define VARNEL_EVALUATOR_PARAMS_F "x"
+#define VARNEL_EVALUATOR_PARAMS_D "x"
+#define VARNEL_EVALUATOR_PARAMS_DD "a,x"
+#define VARNEL_EVALUATOR_PARAMS_DDD "a,b,x"
+#define VARNEL_EVALUATOR_PARAMS_Z "re,im"
+
 const std::vector<Function>& functions() {
-  static const std::vector<Function> table = {
-      make_fi("specfun", "s_calerf", "x,kind",
-              "kind 0: erf(x), 1: erfc(x), 2: exp(x^2)*erfc(x) (binary32)", sf::s_calerf),
-      make_di("specfun", "d_calerf", "x,kind",
-              "kind 0: erf(x), 1: erfc(x), 2: exp(x^2)*erfc(x) (binary64)", sf::d_calerf),
-      make_f("specfun", "s_gamma", "x", "Gamma(x) (binary32)", sf::s_gamma),
-      make_d("specfun", "d_gamma", "x", "Gamma(x) (binary64)", sf::d_gamma),
-      make_f("specfun", "s_lngamma", "x", "ln Gamma(x) for x > 0 (binary32)", sf::s_lngamma),
-      make_d("specfun", "d_lngamma", "x", "ln Gamma(x) for x > 0 (binary64)", sf::d_lngamma),
-      make_ddd("specfun", "d_ibeta", "a,b,x", "I_x(a, b) by one continued fraction",
-               sf::d_ibeta),
-      make_z("cephes", "cstirf", "re,im", "Stirling formula for Gamma(z), Re z >= 18",
-             ce::cstirf),
-      make_z("cephes", "z_gamma", "re,im", "Gamma(z), z = re + i*im", ce::z_gamma),
-      make_z("cephes", "z_lngamma", "re,im", "log Gamma(z) on its continuous branch",
-             ce::z_lngamma),
-      make_dd("cephes", "d_igamma", "a,x", "P(a, x), regularised lower incomplete gamma",
-              ce::d_igamma),
-      make_dd("cephes", "d_igamc", "a,x", "Q(a, x) = 1 - P(a, x)", ce::d_igamc),
-      make_ddd("cephes", "incbcf", "a,b,x", "first continued fraction of I_x(a, b)",
-               ce::incbcf),
-      make_ddd("cephes", "incbd", "a,b,x", "second continued fraction of I_x(a, b)",
-               ce::incbd),
-      make_ddd("cephes", "pseries", "a,b,x", "power series of I_x(a, b)", ce::pseries),
-      make_ddd("cephes", "d_ibeta", "a,b,x",
-               "I_x(a, b) by power series and two continued fractions", ce::d_ibeta),
-  };
+#define VARNEL_EVALUATOR_FUNCTION(ns, name, sig, meaning) \
+  make_##sig(#ns, #name, VARNEL_EVALUATOR_PARAMS_##sig, meaning, varnel::ns::name),
+  static const std::vector<Function> table = {VARNEL_FUNCTIONS(VARNEL_EVALUATOR_FUNCTION)};
+#undef VARNEL_EVALUATOR_FUNCTION
   return table;
 }
 
@@ -148,25 +137,9 @@ struct Constant {
 };
 
 const std::vector<Constant>& constants() {
-  static const std::vector<Constant> table = {
-      {"SQTPI", &ce::SQTPI, "sqrt(2 pi)"},
-      {"LOGPI", &ce::LOGPI, "log(pi)"},
-      {"TWOOPI", &ce::TWOOPI, "2/pi"},
-      {"THPIO4", &ce::THPIO4, "3 pi/4"},
-      {"LOGSQ2", &ce::LOGSQ2, "log(2)/2"},
-      {"LOGE2", &ce::LOGE2, "log(2)"},
-      {"SQ2OPI", &ce::SQ2OPI, "sqrt(2/pi)"},
-      {"LOG2E", &ce::LOG2E, "1/log(2)"},
-      {"SQRTH", &ce::SQRTH, "sqrt(1/2)"},
-      {"SQRT2", &ce::SQRT2, "sqrt(2)"},
-      {"PIO4", &ce::PIO4, "pi/4"},
-      {"PIO2", &ce::PIO2, "pi/2"},
-      {"PI", &ce::PI, "pi"},
-      {"D_MAXNUM", &ce::D_MAXNUM, "largest finite double"},
-      {"D_MINLOG", &ce::D_MINLOG, "log of the smallest normal double"},
-      {"D_MAXLOG", &ce::D_MAXLOG, "log(D_MAXNUM)"},
-      {"D_MACHEP", &ce::D_MACHEP, "2^-53"},
-  };
+#define VARNEL_EVALUATOR_CONSTANT(name, meaning) {#name, &ce::name, meaning},
+  static const std::vector<Constant> table = {VARNEL_CONSTANTS(VARNEL_EVALUATOR_CONSTANT)};
+#undef VARNEL_EVALUATOR_CONSTANT
   return table;
 }
 

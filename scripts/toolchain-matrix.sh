@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Builds the library and the characterisation test under every configuration
+# of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
+# reads each library's machine code with tests/no_fused_multiply_add.sh (and
+# tests/quiet_comparisons.sh) and runs the test natively or under qemu, two
+# configurations side by side.
+# Prints one line per configuration and fails if any guard or test failed.
+#
+# usage: scripts/toolchain-matrix.sh [options]
+#   --table FILE     the configurations (default scripts/toolchain-matrix.txt)
+#   --only REGEX     only the configurations whose name matches
+#   --parallel N     configurations built side by side (default 2)
+#   --out DIR        build directories and logs (default build-matrix)
+#   --source DIR     the sources to build (default this tree); with
+#   --build-only     library and guard only (no test), for reading the
+#                    machine code of an older tree
+#
+# Only what the check needs is built: the library and the characterisation
+# test with the configuration's flags. GoogleTest is built once per platform
+# with the default flags and installed into DIR/gtest-<platform>, since its
+# code does not decide any result bit.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+table=$root/scripts/toolchain-matrix.txt
+only=.
+parallel=2
+out=$root/build-matrix
+source=$root
+build_only=0
+while (($#)); do
+  case $1 in
+    --table) table=$(realpath "$2"); shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    --parallel) parallel=$2; shift 2 ;;
+    --out) out=$(realpath -m "$2"); shift 2 ;;
+    --source) source=$(realpath "$2"); shift 2 ;;
+    --build-only) build_only=1; shift ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+guard=$root/tests/no_fused_multiply_add.sh
+quiet_guard=$root/tests/quiet_comparisons.sh
+# The shared objects the project ships, with their targets: each is built and
+# read by the guard in every configuration.
+library_targets=(varnel varnel_c)
+libraries=(libvarnel.so.0 libvarnel-c.so.0)
+qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
+mkdir -p "$out/results"
+rm -f "$out"/results/*
+
+trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
+
+# toolchain -> platform, cmake arguments (into the array "cmake_args"), objdump
+platform_of() { case $1 in aarch64-*) echo aarch64 ;; *) echo x86_64 ;; esac; }
+toolchain_setup() {
+  case $1 in
+    gcc) cmake_args=(-DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++); objdump=objdump ;;
+    clang-*) cmake_args=(-DCMAKE_C_COMPILER="$1" -DCMAKE_CXX_COMPILER="${1/clang/clang++}")
+             objdump=objdump ;;
+    aarch64-gcc) cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake")
+                 objdump=aarch64-linux-gnu-objdump ;;
+    aarch64-clang-*) cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu-clang.cmake"
+                                 -DVARNEL_AARCH64_CLANG="${1#aarch64-}")
+                     objdump=aarch64-linux-gnu-objdump ;;
+    *) echo "unknown toolchain $1" >&2; return 1 ;;
+  esac
+}
+
+# GoogleTest, once per platform, with that platform's GCC and default flags.
+build_gtest() {
+  local platform=$1 prefix=$out/gtest-$1
+  [ -f "$prefix/.complete" ] && return 0
+  local cmake_args objdump
+  if [ "$platform" = aarch64 ]; then toolchain_setup aarch64-gcc; else toolchain_setup gcc; fi
+  echo "--- GoogleTest for $platform"
+  rm -rf "$prefix" "$out/gtest-build-$platform"
+  env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S /usr/src/googletest -B "$out/gtest-build-$platform" \
+    "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" >"$out/gtest-$platform.log" 2>&1
+  cmake --build "$out/gtest-build-$platform" -j"$parallel" >>"$out/gtest-$platform.log" 2>&1
+  cmake --install "$out/gtest-build-$platform" >>"$out/gtest-$platform.log" 2>&1
+  touch "$prefix/.complete"
+}
+
+# One configuration: writes "name|toolchain|guard counts|test result|seconds"
+# to the results directory and the full output to name.log.
+run_config() {
+  local name=$1 toolchain=$2 flags=$3 run=$4
+  local dir=$out/$name log=$out/$name.log cmake_args objdump
+  toolchain_setup "$toolchain"
+  local platform cflags cxxflags ldflags
+  platform=$(platform_of "$toolchain")
+  if [ "$flags" = "@dpkg-buildflags" ]; then
+    local dpkg=(env DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get)
+    cflags="$("${dpkg[@]}" CPPFLAGS) $("${dpkg[@]}" CFLAGS)"
+    cxxflags="$("${dpkg[@]}" CPPFLAGS) $("${dpkg[@]}" CXXFLAGS)"
+    ldflags=$("${dpkg[@]}" LDFLAGS)
+  else
+    cflags=$flags cxxflags=$flags ldflags=$flags
+  fi
+  local targets=("${library_targets[@]}" characterisation_test)
+  local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform")
+  if ((build_only)); then targets=("${library_targets[@]}") options=(-DVARNEL_BUILD_TESTS=OFF); fi
+  rm -rf "$dir"
+  local start=$SECONDS status=ok guard_counts=- test_result=-
+  {
+    echo "=== $name: $toolchain, $flags"
+    CFLAGS=$cflags CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$source" -B "$dir" \
+      "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=None -DVARNEL_BUILD_PYTHON=OFF \
+      -DVARNEL_BUILD_TOOLS=OFF "${options[@]}" &&
+      cmake --build "$dir" -j1 --target "${targets[@]}"
+  } >"$log" 2>&1 || status=build-failed
+  local seconds=$((SECONDS - start))
+  if [ "$status" = ok ]; then
+    local objects=("${libraries[@]/#/$dir/}")
+    bash "$guard" "$objdump" "${objects[@]}" >"$dir/guard.txt" 2>&1 || true
+    cat "$dir/guard.txt" >>"$log"
+    # Summed over the objects; "unread" unless every object was read.
+    guard_counts=$(awk -v want=${#objects[@]} '
+      match($0, /^(ok  |FAIL) [^:]*: [0-9]+ fused, [0-9]+ approximate, [0-9]+ fp-mode/) {
+        split(substr($0, index($0, ": ") + 2), w, " "); f += w[1]; a += w[3]; m += w[5]; ++n }
+      END { if (n == want) printf "%d/%d/%d", f, a, m; else print "unread" }' "$dir/guard.txt")
+    [ "$guard_counts" = 0/0/0 ] || status=guard-failed
+    # No signalling comparison either (a quiet NaN argument raises nothing).
+    if [ -f "$quiet_guard" ] && ! bash "$quiet_guard" "$objdump" "${objects[@]}" >>"$log" 2>&1; then
+      guard_counts="$guard_counts+cmp"
+      status=guard-failed
+    fi
+    local runner=()
+    case $run in
+      native) ;;
+      native:*) grep -qw "${run#native:}" /proc/cpuinfo || runner=(skip) ;;
+      qemu) runner=("${qemu[@]}") ;;
+      qemu-max) runner=("${qemu[0]}" -cpu max "${qemu[@]:1}") ;;
+      build) runner=(skip) ;;
+      *) echo "unknown run mode $run" >>"$log"; runner=(skip); status=bad-run-mode ;;
+    esac
+    if ((build_only)); then
+      test_result=-
+    elif [ "${runner[*]}" = skip ]; then
+      test_result="not run"
+    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1; then
+      test_result=pass
+    else
+      local failed
+      failed=$(sed -nE 's/^\[  FAILED  \] Exported\/Pinning\.ResultBitsAreUnchanged\/([a-z_0-9]+).*/\1/p' "$log" |
+               sort -u | paste -sd, -)
+      test_result="FAIL ${failed:-(see log)}"
+      status=test-failed
+    fi
+  fi
+  printf '%s|%s|%s|%s|%s|%s\n' "$name" "$toolchain" "$guard_counts" "$test_result" "$seconds" \
+    "$status" >"$out/results/$name"
+  printf '%-24s %-17s %-8s %-22s %4ss %s\n' "$name" "$toolchain" "$guard_counts" "$test_result" \
+    "$seconds" "$([ "$status" = ok ] || echo "<- $status, see $log")"
+}
+
+names=() toolchains=() flag_sets=() runs=()
+while IFS='|' read -r name toolchain flags run; do
+  name=$(trim "$name")
+  [ -z "$name" ] || [ "${name:0:1}" = "#" ] && continue
+  [[ $name =~ $only ]] || continue
+  names+=("$name") toolchains+=("$(trim "$toolchain")") flag_sets+=("$(trim "$flags")")
+  runs+=("$(trim "$run")")
+done <"$table"
+((${#names[@]})) || { echo "no configuration selected from $table" >&2; exit 2; }
+
+if ((!build_only)); then
+  for platform in $(for t in "${toolchains[@]}"; do platform_of "$t"; done | sort -u); do
+    build_gtest "$platform"
+  done
+fi
+
+start=$SECONDS
+printf '%-24s %-17s %-8s %-22s %5s\n' configuration toolchain "f/a/m" characterisation build
+for i in "${!names[@]}"; do
+  while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+  run_config "${names[$i]}" "${toolchains[$i]}" "${flag_sets[$i]}" "${runs[$i]}" &
+done
+wait
+echo "(f/a/m: fused, approximate and mode-setting instructions found by the guard;"
+echo " +cmp: signalling comparisons found)"
+failed=$(cut -d'|' -f1,6 "$out"/results/* | grep -v '|ok$' | cut -d'|' -f1 | paste -sd' ' -)
+echo "${#names[@]} configurations in $((SECONDS - start)) s"
+if [ -n "$failed" ]; then
+  echo "FAILED: $failed"
+  exit 1
+fi

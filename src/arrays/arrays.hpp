@@ -1,0 +1,46 @@
+// Array versions of the incomplete gamma and beta functions, behind the C
+// interface's _array entry points.
+//
+// Each takes n elements from strided arrays, BLAS-style: element i of an
+// argument with increment inc >= 0 is base[i * inc] (inc = 0 repeats one
+// value); with inc < 0 it is base[(n - 1 - i) * -inc], so that a negative
+// increment walks the array backwards. The result y is addressed the same
+// way. Element i of y gets exactly the bits of the scalar function on element
+// i of the arguments, and errno is kept. y may be one of the argument arrays
+// with the same increment (in place); no other overlap of y with an argument
+// is allowed. Elements are evaluated in blocks, and a block's arguments are
+// all read before any of its results is written.
+//
+// The kernels exist twice on x86_64, compiled for the base instruction set
+// and for AVX (one 256-bit register per four lanes); these entry points pick
+// the processor's at the first call.
+#ifndef VARNEL_SRC_ARRAYS_ARRAYS_HPP
+#define VARNEL_SRC_ARRAYS_ARRAYS_HPP
+
+#include <cstddef>
+
+namespace varnel::arrays {
+
+void cephes_d_igamma(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
+                     std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
+void cephes_d_igamc(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
+                    std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
+void cephes_incbcf(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+                   std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
+                   std::ptrdiff_t incy) noexcept;
+void cephes_incbd(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+                  std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
+                  std::ptrdiff_t incy) noexcept;
+void cephes_pseries(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
+                    std::ptrdiff_t incy) noexcept;
+void cephes_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
+                    std::ptrdiff_t incy) noexcept;
+void specfun_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+                     std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
+                     std::ptrdiff_t incy) noexcept;
+
+}  // namespace varnel::arrays
+
+#endif  // VARNEL_SRC_ARRAYS_ARRAYS_HPP
