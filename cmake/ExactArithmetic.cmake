@@ -68,6 +68,13 @@ else()
   # (LLVM fuses only operations marked contractible), so they stay on.
   list(APPEND VARNEL_FP_FLAGS -fhonor-nans -fhonor-infinities -fno-approx-func
        -fveclib=none -fdenormal-fp-math=ieee)
+  # Floating-point exceptions kept as the source has them, so that the quiet
+  # comparisons (std::isless and its kin) stay quiet for a NaN: by default
+  # Clang ignores exceptions and may lower them to branch-free signalling
+  # compares (cmpltsd) or maxsd, which raise invalid. -fno-unsafe-math-
+  # optimizations above implies it; it is said here by name, and wins over a
+  # caller's -ffp-exception-behavior=ignore.
+  list(APPEND VARNEL_FP_FLAGS -ffp-exception-behavior=strict)
   if(CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 15)
     # Expressions evaluated in their own type (Clang 14 has no such option,
     # and so no other evaluation method to ask for).

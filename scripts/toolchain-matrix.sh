@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the library and the characterisation test under every configuration
 # of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
-# reads each library's machine code with tests/no_fused_multiply_add.sh and
-# runs the test natively or under qemu, two configurations side by side.
+# reads each library's machine code with tests/no_fused_multiply_add.sh (and
+# tests/quiet_comparisons.sh) and runs the test natively or under qemu, two
+# configurations side by side.
 # Prints one line per configuration and fails if any guard or test failed.
 #
 # usage: scripts/toolchain-matrix.sh [options]
@@ -38,10 +39,11 @@ while (($#)); do
   esac
 done
 guard=$root/tests/no_fused_multiply_add.sh
+quiet_guard=$root/tests/quiet_comparisons.sh
 # The shared objects the project ships, with their targets: each is built and
 # read by the guard in every configuration.
-library_targets=(varnel)
-libraries=(libvarnel.so.0)
+library_targets=(varnel varnel_c)
+libraries=(libvarnel.so.0 libvarnel-c.so.0)
 qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
 mkdir -p "$out/results"
 rm -f "$out"/results/*
@@ -119,6 +121,11 @@ run_config() {
         split(substr($0, index($0, ": ") + 2), w, " "); f += w[1]; a += w[3]; m += w[5]; ++n }
       END { if (n == want) printf "%d/%d/%d", f, a, m; else print "unread" }' "$dir/guard.txt")
     [ "$guard_counts" = 0/0/0 ] || status=guard-failed
+    # No signalling comparison either (a quiet NaN argument raises nothing).
+    if [ -f "$quiet_guard" ] && ! bash "$quiet_guard" "$objdump" "${objects[@]}" >>"$log" 2>&1; then
+      guard_counts="$guard_counts+cmp"
+      status=guard-failed
+    fi
     local runner=()
     case $run in
       native) ;;
@@ -171,7 +178,8 @@ for i in "${!names[@]}"; do
   run_config "${names[$i]}" "${toolchains[$i]}" "${flag_sets[$i]}" "${runs[$i]}" &
 done
 wait
-echo "(f/a/m: fused, approximate and mode-setting instructions found by the guard)"
+echo "(f/a/m: fused, approximate and mode-setting instructions found by the guard;"
+echo " +cmp: signalling comparisons found)"
 failed=$(cut -d'|' -f1,6 "$out"/results/* | grep -v '|ok$' | cut -d'|' -f1 | paste -sd' ' -)
 echo "${#names[@]} configurations in $((SECONDS - start)) s"
 if [ -n "$failed" ]; then

@@ -18,15 +18,17 @@
 //   - otherwise a NaN result (in either part) raises "invalid";
 //   - finite results never warn, whatever they stand for.
 // Each chunk is classified after its results are written, by reading back
-// the arguments and the results, so that how a chunk is computed can change
-// without touching this; the chunks' flags are joined, so the warnings do not
-// depend on which thread computed which chunk.
+// the arguments and the results (copies of the arguments the results
+// overwrite, in place), so that how a chunk is computed can change without
+// touching this; the chunks' flags are joined, so the warnings do not depend
+// on which thread computed which chunk.
 #ifndef VARNEL_PYTHON_LOOPS_HPP
 #define VARNEL_PYTHON_LOOPS_HPP
 
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
 #include <numpy/ndarraytypes.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cfenv>
 #include <climits>
@@ -104,19 +106,6 @@ inline int warning_of(R result, Poles poles, P... args) noexcept {
   return FE_INVALID;
 }
 
-// Runs a loop's chunks and gives NumPy the flags they warrant, and only
-// those: the caller's flags from before the loop (NumPy's input casts may
-// have raised some) are put back, whatever the computation raised.
-template <typename Context>
-inline void run_loop(Index n, Index min_parallel, void (*chunk)(void*, Index, Index),
-                     Context& context) noexcept {
-  std::fexcept_t before;
-  std::fegetexceptflag(&before, FE_ALL_EXCEPT);
-  parallel_for(n, min_parallel, chunk, &context);
-  std::fesetexceptflag(&before, FE_ALL_EXCEPT);
-  if (const int flags = context.flags.load(std::memory_order_relaxed)) std::feraiseexcept(flags);
-}
-
 // Reads an array element of type Stored as the parameter type Param.
 template <typename Stored, typename Param>
 inline Param load(const char* p) noexcept {
@@ -142,6 +131,106 @@ template <typename T>
 inline void store(char* p, T value) noexcept {
   std::memcpy(p, &value, sizeof value);
 }
+
+// Whether n elements from a (step_a apart, size_a bytes each) share memory
+// with n elements from b.
+inline bool overlap(const char* a, npy_intp step_a, std::size_t size_a, const char* b,
+                    npy_intp step_b, std::size_t size_b, Index n) noexcept {
+  if (n <= 0) return false;
+  auto span = [n](const char* p, npy_intp step, std::size_t size) {
+    const auto first = reinterpret_cast<std::uintptr_t>(p);
+    const auto last = reinterpret_cast<std::uintptr_t>(p + (n - 1) * step);
+    return std::make_pair(std::min(first, last), std::max(first, last) + size);
+  };
+  const auto [a0, a1] = span(a, step_a, size_a);
+  const auto [b0, b1] = span(b, step_b, size_b);
+  return a0 < b1 && b0 < a1;
+}
+
+// What every loop shares: chunks, the in-place case, threads and flags. A
+// loop type L provides nin, the element sizes of its arguments (sizes) and
+// its result (result_size), a copyable Context beginning with the fields of
+// ContextBase, and compute and warnings over the elements [begin, end) of a
+// context; compute is the only place that calls the library.
+struct ContextBase {
+  char** args;
+  const npy_intp* steps;
+  std::atomic<int>* flags;
+  bool in_place;
+};
+
+template <typename L>
+struct Driver {
+  using Context = typename L::Context;
+  static constexpr Index kBlock = 128;
+  static constexpr std::size_t kMaxElement = 16;  // complex128
+
+  static constexpr bool arguments_fit() {
+    for (const std::size_t size : L::sizes) {
+      if (size > kMaxElement) return false;
+    }
+    return true;
+  }
+  static_assert(arguments_fit(), "an argument element larger than the copies' slots");
+
+  // One chunk of the strided loop: its results, then its warnings. In place
+  // (out=x) NumPy gives the output the memory of an argument, whose values
+  // the results overwrite: the chunk then goes in blocks whose arguments are
+  // first copied aside, and the warnings read the copies.
+  static void chunk(void* context, Index begin, Index end) noexcept {
+    const Context& c = *static_cast<const Context*>(context);
+    int flags = 0;
+    if (!c.in_place) {
+      L::compute(c, begin, end);
+      flags = L::warnings(c, begin, end);
+    } else {
+      alignas(16) char saved[L::nin][kBlock * kMaxElement];
+      char* args[L::nin + 1];
+      npy_intp steps[L::nin + 1];
+      for (std::size_t i = 0; i < L::nin; ++i) {
+        args[i] = saved[i];
+        steps[i] = static_cast<npy_intp>(L::sizes[i]);
+      }
+      steps[L::nin] = c.steps[L::nin];
+      Context copies = c;
+      copies.args = args;
+      copies.steps = steps;
+      for (Index b = begin; b < end; b += kBlock) {
+        const Index n = std::min(kBlock, end - b);
+        for (std::size_t i = 0; i < L::nin; ++i) {
+          for (Index k = 0; k < n; ++k) {
+            std::memcpy(saved[i] + k * L::sizes[i], c.args[i] + (b + k) * c.steps[i], L::sizes[i]);
+          }
+        }
+        L::compute(c, b, b + n);
+        args[L::nin] = c.args[L::nin] + b * c.steps[L::nin];
+        flags |= L::warnings(copies, 0, n);
+      }
+    }
+    if (flags != 0) c.flags->fetch_or(flags, std::memory_order_relaxed);
+  }
+
+  // Runs the chunks and gives NumPy the flags they warrant, and only those:
+  // the caller's flags from before the loop (NumPy's input casts may have
+  // raised some) are put back, whatever the computation raised.
+  static void run(Context context, const npy_intp* dimensions, Index min_parallel) noexcept {
+    const Index n = dimensions[0];
+    std::atomic<int> flags{0};
+    context.flags = &flags;
+    context.in_place = false;
+    for (std::size_t i = 0; i < L::nin; ++i) {
+      context.in_place = context.in_place ||
+                         overlap(context.args[i], context.steps[i], L::sizes[i],
+                                 context.args[L::nin], context.steps[L::nin],
+                                 sizeof(typename L::Result), n);
+    }
+    std::fexcept_t before;
+    std::fegetexceptflag(&before, FE_ALL_EXCEPT);
+    parallel_for(n, min_parallel, &chunk, &context);
+    std::fesetexceptflag(&before, FE_ALL_EXCEPT);
+    if (const int raised = flags.load(std::memory_order_relaxed)) std::feraiseexcept(raised);
+  }
+};
 
 // The array versions of libvarnel-c (varnel_<ns>_<name>_array) for the
 // functions of two and three doubles: the incomplete gamma and beta
@@ -203,16 +292,22 @@ template <typename R, typename... P, typename... Stored>
 struct Loop<R (*)(P...) noexcept, Stored...> {
   static_assert(sizeof...(P) == sizeof...(Stored), "one stored type per parameter");
   using Function = R (*)(P...) noexcept;
+  using Result = R;
   static constexpr std::size_t nin = sizeof...(P);
+  static constexpr std::size_t sizes[nin] = {sizeof(Stored)...};
 
-  struct Context {
-    char** args;
-    const npy_intp* steps;
+  struct Context : ContextBase {
     Function function;
     Poles poles;
     AnyFunction array_function;
-    std::atomic<int> flags{0};
   };
+
+  static void compute(const Context& c, Index begin, Index end) noexcept {
+    compute(c, begin, end, std::index_sequence_for<P...>{});
+  }
+  static int warnings(const Context& c, Index begin, Index end) noexcept {
+    return warnings(c, begin, end, std::index_sequence_for<P...>{});
+  }
 
   template <std::size_t... I>
   static void compute(const Context& c, Index begin, Index end, std::index_sequence<I...>) noexcept {
@@ -244,21 +339,16 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
     return flags;
   }
 
-  // One chunk of the strided loop: its results, then its warnings.
-  static void chunk(void* context, Index begin, Index end) noexcept {
-    auto& c = *static_cast<Context*>(context);
-    compute(c, begin, end, std::index_sequence_for<P...>{});
-    if (const int flags = warnings(c, begin, end, std::index_sequence_for<P...>{})) {
-      c.flags.fetch_or(flags, std::memory_order_relaxed);
-    }
-  }
-
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    Context context{args, steps, reinterpret_cast<Function>(d->function), d->poles,
-                    d->array_function};
-    run_loop(dimensions[0], d->min_parallel, &chunk, context);
+    Context context{};
+    context.args = args;
+    context.steps = steps;
+    context.function = reinterpret_cast<Function>(d->function);
+    context.poles = d->poles;
+    context.array_function = d->array_function;
+    Driver<Loop>::run(context, dimensions, d->min_parallel);
   }
 };
 
@@ -266,13 +356,13 @@ struct Loop<R (*)(P...) noexcept, Stored...> {
 template <typename T>
 struct FixedSelectorLoop {
   using Function = T (*)(T, int) noexcept;
+  using Result = T;
+  static constexpr std::size_t nin = 1;
+  static constexpr std::size_t sizes[nin] = {sizeof(T)};
 
-  struct Context {
-    char** args;
-    const npy_intp* steps;
+  struct Context : ContextBase {
     Function function;
     int selector;
-    std::atomic<int> flags{0};
   };
 
   static void compute(const Context& c, Index begin, Index end) noexcept {
@@ -298,18 +388,15 @@ struct FixedSelectorLoop {
     return flags;
   }
 
-  // One chunk of the strided loop: its results, then its warnings.
-  static void chunk(void* context, Index begin, Index end) noexcept {
-    auto& c = *static_cast<Context*>(context);
-    compute(c, begin, end);
-    if (const int flags = warnings(c, begin, end)) c.flags.fetch_or(flags, std::memory_order_relaxed);
-  }
-
   static void ufunc_loop(char** args, const npy_intp* dimensions, const npy_intp* steps,
                          void* data) {
     const auto* d = static_cast<const LoopData*>(data);
-    Context context{args, steps, reinterpret_cast<Function>(d->function), d->selector};
-    run_loop(dimensions[0], d->min_parallel, &chunk, context);
+    Context context{};
+    context.args = args;
+    context.steps = steps;
+    context.function = reinterpret_cast<Function>(d->function);
+    context.selector = d->selector;
+    Driver<FixedSelectorLoop>::run(context, dimensions, d->min_parallel);
   }
 };
 

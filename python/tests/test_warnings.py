@@ -85,6 +85,23 @@ def test_warning_table(name, dtype, args, expected, why):
     assert got == expected, why
 
 
+@pytest.mark.parametrize("name,dtype,args,expected,why", TABLE,
+                         ids=[f"{r[0]}-{r[1]}-{r[2]}" for r in TABLE])
+def test_warning_table_in_place(name, dtype, args, expected, why):
+    # out= an argument: the results overwrite the arguments the warnings
+    # are derived from.
+    ufunc = getattr(varnel, name)
+    with np.errstate(all="ignore"):
+        want = ufunc(*operands(dtype, args))
+    for i in range(len(args)):
+        ops = operands(dtype, args)
+        if ops[i].dtype != want.dtype:
+            continue
+        result, got = warnings_of(lambda: ufunc(*ops, out=ops[i]))
+        assert result is ops[i] and result.tobytes() == want.tobytes()
+        assert got == expected, f"{why}, in place of argument {i}"
+
+
 def test_flags_of_the_input_cast_still_reach_numpy():
     # NumPy's own cast of 1e300 to float32 overflows before the loop runs.
     with pytest.raises(FloatingPointError), np.errstate(over="raise"):
@@ -167,3 +184,7 @@ def test_warnings_do_not_depend_on_thread_count(threads, name, plain_args, odd, 
         for n in (1, 2, 4):
             threads(n)
             assert warnings_of(lambda: ufunc(*args))[1] == expected, (position, n)
+            # in place, over many chunks and blocks
+            copies = [a.copy() for a in args]
+            assert warnings_of(lambda: ufunc(*copies, out=copies[-1]))[1] == expected, \
+                (position, n, "in place")

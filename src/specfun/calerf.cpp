@@ -29,6 +29,7 @@
 // rounded) but have their own thresholds, and each uses the exponential of
 // its own precision.
 #include <cmath>
+#include <cstddef>
 
 #include "internal.hpp"
 #include "varnel/varnel.hpp"
@@ -72,6 +73,39 @@ constexpr double kQ[5] = {
 };
 
 constexpr double kOneOverSqrtPi = 0.56418958354775628;
+
+// The coefficients in the working precision T, the float ones rounded from the
+// double ones entry by entry when the library is compiled. Rounded at run time
+// instead, as a compiler that keeps the floating-point exceptions must do, each
+// coefficient that a float cannot hold would raise inexact on every call, a
+// NaN argument's included.
+template <typename T, std::size_t N>
+struct Coefficients {
+  T value[N];
+  constexpr T operator[](std::size_t i) const { return value[i]; }
+};
+
+template <typename T, std::size_t N>
+constexpr Coefficients<T, N> in_precision(const double (&table)[N]) {
+  Coefficients<T, N> rounded{};
+  for (std::size_t i = 0; i < N; ++i) rounded.value[i] = static_cast<T>(table[i]);
+  return rounded;
+}
+
+template <typename T>
+constexpr auto kAIn = in_precision<T>(kA);
+template <typename T>
+constexpr auto kBIn = in_precision<T>(kB);
+template <typename T>
+constexpr auto kCIn = in_precision<T>(kC);
+template <typename T>
+constexpr auto kDIn = in_precision<T>(kD);
+template <typename T>
+constexpr auto kPIn = in_precision<T>(kP);
+template <typename T>
+constexpr auto kQIn = in_precision<T>(kQ);
+template <typename T>
+constexpr T kOneOverSqrtPiIn = static_cast<T>(kOneOverSqrtPi);
 
 template <typename T>
 struct CalerfTraits;
@@ -134,16 +168,16 @@ T split_exp_square(T x) noexcept {
 template <typename T>
 [[gnu::always_inline]] inline T scaled_erfc_asymptotic(T x, T y) noexcept {
   const T z = 1 / (x * x);
-  T num = static_cast<T>(kP[5]) * z;
+  T num = kPIn<T>[5] * z;
   T den = z;
   #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
-    num = (num + static_cast<T>(kP[i])) * z;
-    den = (den + static_cast<T>(kQ[i])) * z;
+    num = (num + kPIn<T>[i]) * z;
+    den = (den + kQIn<T>[i]) * z;
   }
-  num = num + static_cast<T>(kP[4]);
-  den = den + static_cast<T>(kQ[4]);
-  return (static_cast<T>(kOneOverSqrtPi) - (z * num) / den) / y;
+  num = num + kPIn<T>[4];
+  den = den + kQIn<T>[4];
+  return (kOneOverSqrtPiIn<T> - (z * num) / den) / y;
 }
 
 template <typename T>
@@ -154,15 +188,15 @@ T calerf_impl(T x, int kind) noexcept {
 
   if (std::islessequal(y, static_cast<T>(0.46875))) {
     const T z = std::isgreater(y, Traits::small) ? x * x : T(0);
-    T num = static_cast<T>(kA[4]) * z;
+    T num = kAIn<T>[4] * z;
     T den = z;
     #pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
-      num = (num + static_cast<T>(kA[i])) * z;
-      den = (den + static_cast<T>(kB[i])) * z;
+      num = (num + kAIn<T>[i]) * z;
+      den = (den + kBIn<T>[i]) * z;
     }
-    num = num + static_cast<T>(kA[3]);
-    den = den + static_cast<T>(kB[3]);
+    num = num + kAIn<T>[3];
+    den = den + kBIn<T>[3];
     r = (x * num) / den;
     if (kind == 0) return r;
     r = 1 - r;
@@ -171,14 +205,14 @@ T calerf_impl(T x, int kind) noexcept {
   }
 
   if (std::islessequal(y, T(4))) {
-    T num = static_cast<T>(kC[8]) * y;
+    T num = kCIn<T>[8] * y;
     T den = y;
     #pragma GCC unroll 7
     for (int i = 0; i < 7; ++i) {
-      num = (num + static_cast<T>(kC[i])) * y;
-      den = (den + static_cast<T>(kD[i])) * y;
+      num = (num + kCIn<T>[i]) * y;
+      den = (den + kDIn<T>[i]) * y;
     }
-    r = (num + static_cast<T>(kC[7])) / (den + static_cast<T>(kD[7]));
+    r = (num + kCIn<T>[7]) / (den + kDIn<T>[7]);
     if (kind != 2) r = r * split_exp_neg_square(y);
   } else if (std::isgreaterequal(y, Traits::large)) {
     // Infinities land here.
@@ -187,7 +221,7 @@ T calerf_impl(T x, int kind) noexcept {
     } else if (std::isgreaterequal(y, Traits::zero)) {
       r = 0;
     } else if (std::isgreaterequal(y, Traits::asymptotic)) {
-      r = static_cast<T>(kOneOverSqrtPi) / y;
+      r = kOneOverSqrtPiIn<T> / y;
     } else {
       r = scaled_erfc_asymptotic(x, y);
     }
