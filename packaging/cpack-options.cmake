@@ -21,6 +21,12 @@ elseif(CPACK_GENERATOR STREQUAL "DEB")
   file(COPY ${library} DESTINATION ${CPACK_VARNEL_SHLIBDEPS_ROOT}/usr/lib64)
   file(COPY ${CPACK_VARNEL_DEBIAN_DIR}/symbols ${CPACK_VARNEL_DEBIAN_DIR}/shlibs
        DESTINATION ${CPACK_VARNEL_SHLIBDEPS_ROOT}/DEBIAN)
+  # libvarnel-c0 likewise, for the Python module that links it.
+  file(READ ${CPACK_VARNEL_C_LIBRARY_FILE_NAME} c_library)
+  file(REMOVE_RECURSE ${CPACK_VARNEL_C_SHLIBDEPS_ROOT})
+  file(COPY ${c_library} DESTINATION ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/usr/lib64)
+  file(COPY ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-c0/symbols ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-c0/shlibs
+       DESTINATION ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/DEBIAN)
   # dpkg-shlibdeps looks up the C library's symbols for this architecture
   # (installed through Debian multiarch for the cross build).
   set(ENV{DEB_HOST_ARCH} "${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}")

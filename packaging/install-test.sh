@@ -122,7 +122,8 @@ for arch in amd64 arm64; do
   if [ ! -s "$f" ]; then bad "missing: $(basename "$f")"; continue; fi
   check "python3-varnel $arch: Architecture" "$(field "$f" Architecture)" "$arch"
   depends=$(field "$f" Depends)
-  for want in "libvarnel0 (= ${version}-${release})" "python3 (>= 3.11)" "python3 (<< 3.12)" \
+  for want in "libvarnel0 (= ${version}-${release})" "libvarnel-c0 (= ${version}-${release})" \
+              "python3 (>= 3.11)" "python3 (<< 3.12)" \
               "python3-numpy-abi9"; do
     if grep -qF "$want" <<<"$depends"; then ok "python3-varnel $arch: depends on $want"
     else bad "python3-varnel $arch: no '$want' in '$depends'"; fi

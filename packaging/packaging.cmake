@@ -179,16 +179,17 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   # Besides the libraries its extension links (computed by dpkg-shlibdeps),
   # the module needs the interpreter version it was built for and NumPy's
   # binary interface it was compiled against: the relations Debian's own
-  # helpers for Python and NumPy extensions would write.
-  # The version and NumPy's versions file are the target's (python/ sets
-  # them, from the unpacked target userland in a cross build).
-  # The module and the library come from one build, and the module's
-  # results are the library's bits: the same version of libvarnel0 exactly
-  # (of the same architecture, as the package is not Multi-Arch).
-  set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3")
+  # helpers for Python and NumPy extensions would write. Both are the
+  # target's (python/ reads them from the unpacked target userland in a
+  # cross build). The module and the libraries come from one build and its
+  # results are their bits: it takes libvarnel0 and libvarnel-c0 of exactly
+  # its own version (and architecture: the packages are not Multi-Arch).
+  set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), libvarnel-c0 (= ${VARNEL_PACKAGE_VERSION})")
   if(VARNEL_PYTHON_BUILT_FOR MATCHES "^3\\.([0-9]+)$")
     math(EXPR next_minor "${CMAKE_MATCH_1} + 1")
-    set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
+    string(APPEND python_depends ", python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
+  else()
+    string(APPEND python_depends ", python3")
   endif()
   set(numpy_versions ${VARNEL_PYTHON_NUMPY_VERSIONS})
   if(numpy_versions AND EXISTS ${numpy_versions})
@@ -231,6 +232,11 @@ set(CPACK_VARNEL_DEBIAN_DIR ${VARNEL_PACKAGING_DIR}/debian)
 set(CPACK_VARNEL_SHLIBDEPS_ROOT ${CMAKE_BINARY_DIR}/packaging/shlibdeps)
 set(CPACK_VARNEL_LIBRARY_FILE_NAME ${CMAKE_BINARY_DIR}/packaging/library-file.txt)
 file(GENERATE OUTPUT ${CPACK_VARNEL_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:varnel>")
+# The same for libvarnel-c0, in a tree of its own, for the Python module,
+# which links libvarnel-c.so.0 too.
+set(CPACK_VARNEL_C_SHLIBDEPS_ROOT ${CMAKE_BINARY_DIR}/packaging/shlibdeps-c)
+set(CPACK_VARNEL_C_LIBRARY_FILE_NAME ${CMAKE_BINARY_DIR}/packaging/c-library-file.txt)
+file(GENERATE OUTPUT ${CPACK_VARNEL_C_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:varnel_c>")
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -241,7 +247,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # dpkg-shlibdeps finds libvarnel.so.0, for the packages whose binaries link
 # it, in a tree that cpack-options.cmake lays out like the libvarnel0 package
 # being built: the library and DEBIAN/symbols.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_VARNEL_SHLIBDEPS_ROOT}/usr/lib64)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_VARNEL_SHLIBDEPS_ROOT}/usr/lib64
+    ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/usr/lib64)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${VARNEL_PACKAGING_DIR}/debian/shlibs ${VARNEL_PACKAGING_DIR}/debian/symbols
     ${VARNEL_PACKAGING_DIR}/debian/triggers)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Python package's tests on aarch64, under user-mode qemu: Debian's arm64
 # CPython and NumPy (scripts/arm64-python-root.sh) run the pytest suite
-# against the arm64 packages in dist/ (python3-varnel, libvarnel0 and
-# varnel-tools, unpacked into a prefix of their own), with the packaged
+# against the arm64 packages in dist/ (python3-varnel, libvarnel0,
+# libvarnel-c0 and varnel-tools, unpacked into a prefix of their own), with the packaged
 # aarch64 evaluator as the reference for the bits. Run scripts/package.sh
 # first. Extra arguments go to pytest.
 #
@@ -24,7 +24,7 @@ release=$(sed -n 's/^set(VARNEL_PACKAGE_RELEASE \([0-9]*\) .*/\1/p' packaging/pa
 
 rm -rf "$work"
 mkdir -p "$work/prefix"
-for p in libvarnel0 varnel-tools python3-varnel; do
+for p in libvarnel0 libvarnel-c0 varnel-tools python3-varnel; do
   deb=dist/${p}_${version}-${release}_arm64.deb
   [ -s "$deb" ] || { echo "no $deb: run scripts/package.sh first"; exit 1; }
   dpkg-deb -x "$deb" "$work/prefix"

@@ -62,6 +62,21 @@ inline bool quiet_greater_equal(double a, double b) noexcept {
 inline bool not_zero(double v) noexcept { return v != 0; }  // == and != are quiet
 inline bool negation(bool condition) noexcept { return !condition; }
 inline bool either(bool a, bool b) noexcept { return a || b; }
+// numerator / denominator where the condition holds, otherwise elsewhere: a
+// branch for one element; for lanes the quotient of every lane, with the
+// denominator replaced by 1 where the condition fails, so that no lane
+// divides by what its element would not have divided by.
+inline double quotient_where(bool condition, double numerator, double denominator,
+                             double otherwise) noexcept {
+  return condition ? numerator / denominator : otherwise;
+}
+// Multiplies the values by factor where the condition holds: a branch for
+// one element, whose rescalings are rare and well predicted, and a masked
+// product for lanes.
+template <typename... Values>
+inline void scale_where(bool condition, double factor, Values&... values) noexcept {
+  if (condition) ((values = values * factor), ...);
+}
 
 // --- lane versions ---------------------------------------------------------
 
@@ -122,6 +137,14 @@ inline LaneMask quiet_less(Lanes a, Lanes b) noexcept { return quiet_greater(b, 
 inline LaneMask not_zero(Lanes v) noexcept { return v != Lanes{}; }
 inline LaneMask negation(LaneMask condition) noexcept { return ~condition; }
 inline LaneMask either(LaneMask a, LaneMask b) noexcept { return a | b; }
+inline Lanes quotient_where(LaneMask condition, Lanes numerator, Lanes denominator,
+                            Lanes otherwise) noexcept {
+  return select(condition, numerator / select(condition, denominator, broadcast(1.0)), otherwise);
+}
+template <typename... Values>
+inline void scale_where(LaneMask condition, double factor, Values&... values) noexcept {
+  ((values = select(condition, values * factor, values)), ...);
+}
 
 // Bit l set where lane l of the mask is set.
 inline unsigned lane_bits(LaneMask condition) noexcept {
@@ -268,8 +291,10 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
 
 // Runs one element's loop to its end with the scalar step: true when it ended
 // within the limit (or, where stopping at the limit is not a failure, at it).
+// Always inlined, so that the state lives in registers and not in memory
+// behind a reference.
 template <template <typename> class Step>
-inline bool run_to_end(Step<double>& state) noexcept {
+[[gnu::always_inline]] inline bool run_to_end(Step<double>& state) noexcept {
   for (std::int64_t steps = 1;; ++steps) {
     if (state.step()) return true;
     if (steps >= Step<double>::limit) return !Step<double>::stop_is_failure;

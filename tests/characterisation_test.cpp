@@ -91,6 +91,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -1376,9 +1377,10 @@ INSTANTIATE_TEST_SUITE_P(Exported, CInterface, ::testing::ValuesIn(all_ids()),
 // than a vector's lanes, a few lanes, past one block of 256), laid out as the
 // table below says: every element gets the bits of the single C++ call, NaN
 // sign and payload included (as in one build the single calls themselves
-// do), errno is kept, and no
-// place of the result array outside the elements is written. Then the edge
-// rows and the first random rows in one contiguous call.
+// do), the call raises exactly the floating-point exceptions the single
+// calls raise (inexact aside, which nearly every call raises), errno is
+// kept, and no place of the result array outside the elements is written.
+// Then the edge rows and the first random rows in one contiguous call.
 using varnel::test::ArrayLayout;
 
 const ArrayLayout kArrayLayouts[] = {
@@ -1416,9 +1418,17 @@ TEST_P(ArrayVersions, GiveTheBitsOfTheSingleCallsAndKeepErrno) {
 
   constexpr int kMarker = 0x5eed;
   auto check = [&](const std::vector<Args>& window, const ArrayLayout& layout) {
+    constexpr int kFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    for (const Args& a : window) fn->call(a);
+    const int scalar_flags = std::fetestexcept(kFlags);
+    std::feclearexcept(FE_ALL_EXCEPT);
     errno = kMarker;
     const varnel::test::ArrayRun run = c->call(window, layout);
     const int errno_after = errno;
+    const int array_flags = std::fetestexcept(kFlags);
+    EXPECT_EQ(array_flags, scalar_flags) << id << ", " << layout.why << ", n = " << window.size()
+                                         << ": floating-point flags differ from the single calls'";
     std::string where = std::string(layout.why) + ", n = " + std::to_string(window.size());
     EXPECT_EQ(errno_after, kMarker) << id << ", " << where << ": errno changed";
     EXPECT_EQ(run.stray_writes, 0u) << id << ", " << where << ": wrote outside the elements";

@@ -11,14 +11,17 @@ namespace varnel::arrays {
 
 template <typename P>
 struct Strided {
-  P* base;
+  // Element 0: base itself, or with a negative increment the last place,
+  // from which every element is i increments away; no test per element.
+  P* origin;
   std::ptrdiff_t inc;
-  std::size_t n;
+
+  Strided(P* base, std::ptrdiff_t inc_, std::size_t n) noexcept
+      : origin(inc_ >= 0 || n == 0 ? base : base + (static_cast<std::ptrdiff_t>(n) - 1) * -inc_),
+        inc(inc_) {}
 
   P& operator[](std::size_t i) const noexcept {
-    const auto k = static_cast<std::ptrdiff_t>(i);
-    const auto last = static_cast<std::ptrdiff_t>(n) - 1;
-    return inc >= 0 ? base[k * inc] : base[(last - k) * -inc];
+    return origin[static_cast<std::ptrdiff_t>(i) * inc];
   }
 };
 

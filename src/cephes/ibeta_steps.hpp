@@ -109,14 +109,11 @@ struct Fraction {
     q2 = q1;
     q1 = q;
 
-    // A zero q keeps the last ratio, a zero ratio counts as a change of 1;
-    // the lanes divide by 1 there instead, to raise no flag.
-    const auto q_usable = detail::not_zero(q);
-    ratio = detail::select(q_usable, p / detail::select(q_usable, q, one), ratio);
+    // A zero q keeps the last ratio, a zero ratio counts as a change of 1.
+    ratio = detail::quotient_where(detail::not_zero(q), p, q, ratio);
     const auto ratio_usable = detail::not_zero(ratio);
-    const T divisor = detail::select(ratio_usable, ratio, one);
     const T change =
-        detail::select(ratio_usable, detail::magnitude((estimate - divisor) / divisor), one);
+        detail::magnitude(detail::quotient_where(ratio_usable, estimate - ratio, ratio, one));
     estimate = detail::select(ratio_usable, ratio, estimate);
     const auto converged = detail::quiet_less(change, threshold);
 
@@ -132,16 +129,10 @@ struct Fraction {
     // both scalings may apply together (and cancel).
     const auto too_big =
         detail::quiet_greater(detail::magnitude(q) + detail::magnitude(p), T{} + kBig);
-    p2 = detail::select(too_big, p2 * kBigInverse, p2);
-    p1 = detail::select(too_big, p1 * kBigInverse, p1);
-    q2 = detail::select(too_big, q2 * kBigInverse, q2);
-    q1 = detail::select(too_big, q1 * kBigInverse, q1);
+    detail::scale_where(too_big, kBigInverse, p2, p1, q2, q1);
     const auto too_small = detail::either(detail::quiet_less(detail::magnitude(q), T{} + kBigInverse),
                                           detail::quiet_less(detail::magnitude(p), T{} + kBigInverse));
-    p2 = detail::select(too_small, p2 * kBig, p2);
-    p1 = detail::select(too_small, p1 * kBig, p1);
-    q2 = detail::select(too_small, q2 * kBig, q2);
-    q1 = detail::select(too_small, q1 * kBig, q1);
+    detail::scale_where(too_small, kBig, p2, p1, q2, q1);
     return converged;
   }
 };

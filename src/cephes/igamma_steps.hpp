@@ -94,20 +94,18 @@ struct Fraction {
     const T pk = z * p1 - m * p2;
     const T qk = z * q1 - m * q2;
     // A zero qk keeps the estimate and counts as a change of 1; a NaN qk
-    // counts as non-zero and makes everything NaN. Where qk is zero the
-    // lanes divide by 1 instead, to raise no flag.
+    // counts as non-zero and makes everything NaN.
     const auto usable = detail::not_zero(qk);
     const T one = T{} + 1;
-    const T r = pk / detail::select(usable, qk, one);
-    const T divisor = detail::select(usable, r, one);
-    const T change =
-        detail::select(usable, detail::magnitude((estimate - divisor) / divisor), one);
+    const T r = detail::quotient_where(usable, pk, qk, one);
+    const T change = detail::magnitude(detail::quotient_where(usable, estimate - r, r, one));
     estimate = detail::select(usable, r, estimate);
     const auto too_big = detail::quiet_greater(detail::magnitude(pk), T{} + kBig);
-    p2 = detail::select(too_big, p1 * kBigInverse, p1);
-    p1 = detail::select(too_big, pk * kBigInverse, pk);
-    q2 = detail::select(too_big, q1 * kBigInverse, q1);
-    q1 = detail::select(too_big, qk * kBigInverse, qk);
+    p2 = p1;
+    p1 = pk;
+    q2 = q1;
+    q1 = qk;
+    detail::scale_where(too_big, kBigInverse, p2, p1, q2, q1);
     return detail::negation(detail::quiet_greater(change, T{} + detail::kMachEp));
   }
 };

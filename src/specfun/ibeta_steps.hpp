@@ -70,13 +70,11 @@ struct Fraction {
     const T alpha = (product * x) / ((s - 1) * s);
     const T t = alpha * h + 1;
     // A zero t ends the iteration with the previous convergent (a NaN t
-    // counts as non-zero); the lanes divide by 1 there instead, to raise no
-    // flag.
+    // counts as non-zero).
     const auto usable = detail::not_zero(t);
-    const T divisor = detail::select(usable, t, one);
-    h = detail::select(usable, 1 / divisor, h);
-    const T f_new = detail::select(usable, (alpha * g + f) / divisor, f);
-    g = detail::select(usable, f / divisor, g);
+    h = detail::quotient_where(usable, one, t, h);
+    const T f_new = detail::quotient_where(usable, alpha * g + f, t, f);
+    g = detail::quotient_where(usable, f, t, g);
     const auto converged =
         detail::negation(detail::quiet_greater_equal(detail::magnitude(f_new - f), T{} + kTolerance));
     f = f_new;
