@@ -56,8 +56,10 @@ bool use_avx() noexcept {
 }  // namespace
 
 // Each entry point calls its kernel in the processor's build.
-#define VARNEL_DEFINE_ENTRY_POINT(name, params, args) \
-  void name params noexcept { VARNEL_DISPATCH(name, args); }
+#define VARNEL_DEFINE_ENTRY_POINT(ns, name, sig)             \
+  void ns##_##name VARNEL_ARRAY_PARAMS_##sig noexcept {      \
+    VARNEL_DISPATCH(ns##_##name, VARNEL_KERNEL_ARGS_##sig);  \
+  }
 VARNEL_ARRAY_KERNELS(VARNEL_DEFINE_ENTRY_POINT)
 #undef VARNEL_DEFINE_ENTRY_POINT
 #undef VARNEL_DISPATCH
