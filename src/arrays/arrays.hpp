@@ -13,33 +13,16 @@
 //
 // The kernels exist twice on x86_64, compiled for the base instruction set
 // and for AVX (one 256-bit register per four lanes); these entry points pick
-// the processor's at the first call.
+// the processor's at the first call. The kernels are listed in
+// kernel_list.hpp.
 #ifndef VARNEL_SRC_ARRAYS_ARRAYS_HPP
 #define VARNEL_SRC_ARRAYS_ARRAYS_HPP
 
-#include <cstddef>
+#include "arrays/kernel_list.hpp"
 
 namespace varnel::arrays {
 
-void cephes_d_igamma(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                     std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
-void cephes_d_igamc(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                    std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
-void cephes_incbcf(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                   std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                   std::ptrdiff_t incy) noexcept;
-void cephes_incbd(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                  std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                  std::ptrdiff_t incy) noexcept;
-void cephes_pseries(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept;
-void cephes_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept;
-void specfun_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                     std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                     std::ptrdiff_t incy) noexcept;
+VARNEL_ARRAY_KERNELS(VARNEL_DECLARE_ARRAY_KERNEL)
 
 }  // namespace varnel::arrays
 

@@ -45,52 +45,23 @@ bool use_avx() noexcept {
   }
   return answer == 2;
 }
-#define VARNEL_DISPATCH(name, ...) \
-  (use_avx() ? varnel_avx::arrays::isa::name(__VA_ARGS__) : isa::name(__VA_ARGS__))
+// The kernel called name in the processor's build, called with the
+// parenthesised argument list args.
+#define VARNEL_DISPATCH(name, args) \
+  (use_avx() ? varnel_avx::arrays::isa::name args : isa::name args)
 #else
-#define VARNEL_DISPATCH(name, ...) isa::name(__VA_ARGS__)
+#define VARNEL_DISPATCH(name, args) isa::name args
 #endif
 
 }  // namespace
 
-void cephes_d_igamma(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                     std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_d_igamma, n, a, inca, x, incx, y, incy);
-}
-
-void cephes_d_igamc(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                    std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_d_igamc, n, a, inca, x, incx, y, incy);
-}
-
-void cephes_incbcf(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                   std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                   std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_incbcf, n, a, inca, b, incb, x, incx, y, incy);
-}
-
-void cephes_incbd(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                  std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                  std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_incbd, n, a, inca, b, incb, x, incx, y, incy);
-}
-
-void cephes_pseries(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_pseries, n, a, inca, b, incb, x, incx, y, incy);
-}
-
-void cephes_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(cephes_d_ibeta, n, a, inca, b, incb, x, incx, y, incy);
-}
-
-void specfun_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                     std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                     std::ptrdiff_t incy) noexcept {
-  VARNEL_DISPATCH(specfun_d_ibeta, n, a, inca, b, incb, x, incx, y, incy);
-}
+// Each entry point calls its kernel in the processor's build.
+#define VARNEL_DEFINE_ENTRY_POINT(ns, name, sig)             \
+  void ns##_##name VARNEL_ARRAY_PARAMS_##sig noexcept {      \
+    VARNEL_DISPATCH(ns##_##name, VARNEL_KERNEL_ARGS_##sig);  \
+  }
+VARNEL_ARRAY_KERNELS(VARNEL_DEFINE_ENTRY_POINT)
+#undef VARNEL_DEFINE_ENTRY_POINT
+#undef VARNEL_DISPATCH
 
 }  // namespace varnel::arrays

@@ -1,30 +1,12 @@
-// The kernels of one build of incomplete.cpp, in namespace
+// The kernels (see kernel_list.hpp) of one build of incomplete.cpp, in namespace
 // VARNEL_ISA_NAMESPACE::arrays::isa: `varnel` for the base instruction set,
 // `varnel_avx` for the AVX build (compiled with the token varnel renamed, so
 // that none of its inline functions can stand in for the base build's). No
 // include guard: dispatch.cpp includes it once per build.
-#include <cstddef>
+#include "arrays/kernel_list.hpp"
 
 namespace VARNEL_ISA_NAMESPACE::arrays::isa {
 
-void cephes_d_igamma(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                     std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
-void cephes_d_igamc(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-                    std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept;
-void cephes_incbcf(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                   std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                   std::ptrdiff_t incy) noexcept;
-void cephes_incbd(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                  std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                  std::ptrdiff_t incy) noexcept;
-void cephes_pseries(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept;
-void cephes_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                    std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                    std::ptrdiff_t incy) noexcept;
-void specfun_d_ibeta(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-                     std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-                     std::ptrdiff_t incy) noexcept;
+VARNEL_ARRAY_KERNELS(VARNEL_DECLARE_ARRAY_KERNEL)
 
 }  // namespace VARNEL_ISA_NAMESPACE::arrays::isa

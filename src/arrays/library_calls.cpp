@@ -11,29 +11,13 @@
 #include "varnel/varnel.hpp"
 
 // The exported functions under the kernels' names, for one build's namespace.
-#define VARNEL_SINGLE_CALLS(ns)                                                        \
-  namespace ns::arrays::single {                                                       \
-  double cephes_d_igamma(double a, double x) noexcept {                                \
-    return ::varnel::cephes::d_igamma(a, x);                                           \
-  }                                                                                    \
-  double cephes_d_igamc(double a, double x) noexcept {                                 \
-    return ::varnel::cephes::d_igamc(a, x);                                            \
-  }                                                                                    \
-  double cephes_incbcf(double a, double b, double x) noexcept {                        \
-    return ::varnel::cephes::incbcf(a, b, x);                                          \
-  }                                                                                    \
-  double cephes_incbd(double a, double b, double x) noexcept {                         \
-    return ::varnel::cephes::incbd(a, b, x);                                           \
-  }                                                                                    \
-  double cephes_pseries(double a, double b, double x) noexcept {                       \
-    return ::varnel::cephes::pseries(a, b, x);                                         \
-  }                                                                                    \
-  double cephes_d_ibeta(double a, double b, double x) noexcept {                       \
-    return ::varnel::cephes::d_ibeta(a, b, x);                                         \
-  }                                                                                    \
-  double specfun_d_ibeta(double a, double b, double x) noexcept {                      \
-    return ::varnel::specfun::d_ibeta(a, b, x);                                        \
-  }                                                                                    \
+#define VARNEL_SINGLE_CALL(ns, name, sig)                          \
+  VARNEL_RESULT_##sig ns##_##name VARNEL_PARAMS_##sig noexcept { \
+    return ::varnel::ns::name VARNEL_ARGS_##sig;                   \
+  }
+#define VARNEL_SINGLE_CALLS(isa_namespace)                 \
+  namespace isa_namespace::arrays::single {                \
+  VARNEL_ARRAY_KERNELS(VARNEL_SINGLE_CALL)                 \
   }
 VARNEL_SINGLE_CALLS(varnel)
 
@@ -70,3 +54,4 @@ const double D_MACHEP = varnel::detail::kMachEp;
 #endif
 
 #undef VARNEL_SINGLE_CALLS
+#undef VARNEL_SINGLE_CALL

@@ -8,6 +8,8 @@
 // take every NaN result, other than the step cap's fixed NaN, from the scalar
 // function itself. No include guard: library_calls.cpp includes it once per
 // build.
+#include "arrays/kernel_list.hpp"
+
 #ifndef VARNEL_ISA_NAMESPACE
 #define VARNEL_ISA_NAMESPACE varnel
 #define VARNEL_SINGLE_CALLS_DEFAULT_NAMESPACE
@@ -15,13 +17,11 @@
 
 namespace VARNEL_ISA_NAMESPACE::arrays::single {
 
-[[gnu::visibility("hidden")]] double cephes_d_igamma(double a, double x) noexcept;
-[[gnu::visibility("hidden")]] double cephes_d_igamc(double a, double x) noexcept;
-[[gnu::visibility("hidden")]] double cephes_incbcf(double a, double b, double x) noexcept;
-[[gnu::visibility("hidden")]] double cephes_incbd(double a, double b, double x) noexcept;
-[[gnu::visibility("hidden")]] double cephes_pseries(double a, double b, double x) noexcept;
-[[gnu::visibility("hidden")]] double cephes_d_ibeta(double a, double b, double x) noexcept;
-[[gnu::visibility("hidden")]] double specfun_d_ibeta(double a, double b, double x) noexcept;
+// The scalar function of each kernel, under the kernel's name.
+#define VARNEL_DECLARE_SINGLE_CALL(ns, name, sig) \
+  [[gnu::visibility("hidden")]] VARNEL_RESULT_##sig ns##_##name VARNEL_PARAMS_##sig noexcept;
+VARNEL_ARRAY_KERNELS(VARNEL_DECLARE_SINGLE_CALL)
+#undef VARNEL_DECLARE_SINGLE_CALL
 
 }  // namespace VARNEL_ISA_NAMESPACE::arrays::single
 

@@ -105,35 +105,14 @@ struct ArrayDDD {
   static constexpr auto* function = &loop_3<f>;
 };
 
-// The functions with interleaved kernels.
-template <>
-struct ArrayDD<&cephes::d_igamma> {
-  static constexpr auto* function = &arrays::cephes_d_igamma;
-};
-template <>
-struct ArrayDD<&cephes::d_igamc> {
-  static constexpr auto* function = &arrays::cephes_d_igamc;
-};
-template <>
-struct ArrayDDD<&cephes::incbcf> {
-  static constexpr auto* function = &arrays::cephes_incbcf;
-};
-template <>
-struct ArrayDDD<&cephes::incbd> {
-  static constexpr auto* function = &arrays::cephes_incbd;
-};
-template <>
-struct ArrayDDD<&cephes::pseries> {
-  static constexpr auto* function = &arrays::cephes_pseries;
-};
-template <>
-struct ArrayDDD<&cephes::d_ibeta> {
-  static constexpr auto* function = &arrays::cephes_d_ibeta;
-};
-template <>
-struct ArrayDDD<&specfun::d_ibeta> {
-  static constexpr auto* function = &arrays::specfun_d_ibeta;
-};
+// The functions with interleaved kernels (see arrays/kernel_list.hpp).
+#define VARNEL_C_ARRAY_KERNEL(ns, name, sig)                \
+  template <>                                               \
+  struct Array##sig<&ns::name> {                            \
+    static constexpr auto* function = &arrays::ns##_##name; \
+  };
+VARNEL_ARRAY_KERNELS(VARNEL_C_ARRAY_KERNEL)
+#undef VARNEL_C_ARRAY_KERNEL
 
 }  // namespace
 }  // namespace varnel::c_arrays
