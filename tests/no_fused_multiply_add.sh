@@ -14,7 +14,14 @@
 #   fp-mode    writes to the floating-point control registers (x86 ldmxcsr,
 #              fldcw, fldenv; aarch64 msr fpcr): the library never changes
 #              the caller's floating-point mode, so one of these is start-up
-#              code such as crtfastmath.o setting flush-to-zero.
+#              code such as crtfastmath.o setting flush-to-zero;
+#   signalling comparisons that raise invalid for a quiet NaN operand (x86
+#              comisd/comiss, aarch64 fcmpe/fccmpe): what the ordered
+#              operators < <= > >= compile to, where the library compares
+#              with std::isless and its kin so that a quiet NaN argument
+#              raises nothing. Reading the machine code finds one < written
+#              anywhere, also where no test passes a NaN (branch-free selects
+#              are left to the table of NaN calls in fp_flags_test).
 # Every finding is printed with its object, function and instruction; the
 # last line per object counts them, in the form the toolchain matrix reads.
 #
@@ -38,6 +45,8 @@ scan() {
         return "approximate"
       if (word ~ /^(v?ldmxcsr|fldcw|fldenv)$/ || (word == "msr" && text ~ /fpcr/))
         return "fp-mode"
+      if (word ~ /^v?comis[sd]$/ || word ~ /^(fcmpe|fccmpe)$/)
+        return "signalling"
       return ""
     }
     /^[0-9a-f]+ <.*>:$/ {
@@ -66,14 +75,14 @@ scan() {
       }
     }
     END {
-      total = found["fused"] + found["approximate"] + found["fp-mode"]
+      total = found["fused"] + found["approximate"] + found["fp-mode"] + found["signalling"]
       if (instructions == 0) {
         printf "FAIL %s: no instructions read (wrong objdump for this architecture?)\n", object
         exit 2
       }
-      printf "%s %s: %d fused, %d approximate, %d fp-mode in %d instructions\n",
+      printf "%s %s: %d fused, %d approximate, %d fp-mode, %d signalling in %d instructions\n",
              total ? "FAIL" : "ok  ", object, found["fused"], found["approximate"],
-             found["fp-mode"], instructions
+             found["fp-mode"], found["signalling"], instructions
       exit total ? 1 : 0
     }'
 }

@@ -42,6 +42,8 @@ approximate|vrsqrtps %ymm0,%ymm1
 approximate|vrcp14pd %zmm0,%zmm1
 fp-mode|ldmxcsr -0x4(%rsp)
 fp-mode|fldcw 0x2(%rsp)
+signalling|comisd %xmm1,%xmm0
+signalling|vcomiss 0x4(%rip),%xmm0
 # x86: ordinary arithmetic, moves and reads stay clean
 -|vmulsd %xmm1,%xmm0,%xmm0
 -|vaddsubpd %xmm1,%xmm0,%xmm0
@@ -49,6 +51,7 @@ fp-mode|fldcw 0x2(%rsp)
 -|vfpclasssd $0x1,%xmm0,%k0
 -|stmxcsr -0x4(%rsp)
 -|movapd %xmm1,%xmm0
+-|ucomisd %xmm1,%xmm0
 -|rcl $1,%eax
 -|call 1030 <fmadd@plt>
 # aarch64: scalar, Advanced SIMD, complex, SVE, Newton steps
@@ -65,10 +68,13 @@ fused|frsqrts\tv0.2d, v1.2d, v2.2d
 approximate|frecpe\td0, d1
 approximate|frsqrte\tv0.2d, v1.2d
 fp-mode|msr\tfpcr, x0
+signalling|fcmpe\td0, d1
+signalling|fccmpe\td0, d1, #0x0, ne
 # aarch64: ordinary arithmetic and reads stay clean
 -|fmul\td0, d0, d1
 -|fadd\tv0.2d, v1.2d, v2.2d
 -|fcmp\td0, #0.0
+-|fcmgt\tv0.2d, v1.2d, v2.2d
 -|fcadd\tv0.2d, v1.2d, v2.2d, #90
 -|frecpx\td0, d1
 -|mrs\tx0, fpcr
