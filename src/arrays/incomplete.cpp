@@ -26,6 +26,7 @@
 #include "cephes/igamma_steps.hpp"
 #include "lanes.hpp"
 #include "specfun/ibeta_steps.hpp"
+#include "specfun/lngamma_steps.hpp"
 
 #define VARNEL_ISA_NAMESPACE varnel
 #include "arrays/isa_kernels.hpp"
@@ -47,15 +48,28 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
   bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index series[kBlock];
   Index fractions[kBlock];
+  double lngamma_of[kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t m = std::min(kBlock, n - first);
     std::size_t series_count = 0;
     std::size_t fraction_count = 0;
+    // The special cases and the loops' choice, one element after the other;
+    // then the log-gamma of every element with a loop, a vector of them at
+    // once; then the prefactors.
+    std::size_t waiting = 0;
     for (std::size_t i = 0; i < m; ++i) {
       const double ai = a[first + i];
       const double xi = x[first + i];
-      plans[i] = kLower ? ig::plan_lower(ai, xi) : ig::plan_upper(ai, xi);
+      plans[i] = kLower ? ig::plan_lower_start(ai, xi) : ig::plan_upper_start(ai, xi);
       capped[i] = false;
+      if (ig::incomplete(plans[i])) {
+        lngamma_of[waiting] = plans[i].a;
+        series[waiting++] = static_cast<Index>(i);
+      }
+    }
+    specfun::log_gamma::lngamma_lanes(waiting, lngamma_of, lngamma_of);
+    for (std::size_t k = 0; k < waiting; ++k) ig::complete(plans[series[k]], lngamma_of[k]);
+    for (std::size_t i = 0; i < m; ++i) {
       switch (plans[i].loop) {
         case ig::Loop::kNone: results[i] = plans[i].value; break;
         case ig::Loop::kSeries: series[series_count++] = static_cast<Index>(i); break;

@@ -118,38 +118,46 @@ struct Plan {
   Loop loop = Loop::kNone;
   double value = 0;          // the result when loop is kNone
   double a = 0, x = 0;       // the point, for starting the loop
+  double log_power = 0;      // a ln x - x, until the prefactor is complete
   double prefactor = 0;      // x^a e^-x / Gamma(a)
   bool complement = false;   // the loop computes the other function: return 1 - it
 };
 
-// log(x^a e^-x / Gamma(a)): the logarithm first, then the product, then the
-// difference. x is positive or NaN here, so the logarithm cannot set errno.
-inline double log_prefactor(double a, double x) noexcept {
-  const double u = a * std::log(x) - x;
-  return u - detail::real_lngamma(a);
-}
-
-// The loop of the series (for P) or of the fraction (for Q) with its
-// prefactor; the prefactor's logarithm below -D_MAXLOG gives +0 at once (its
-// complement 1 where the other function was asked for).
+// The loop of the series (for P) or of the fraction (for Q), with the
+// logarithm of its prefactor begun: a ln x - x, the logarithm first, then the
+// product, then the difference (x is positive or NaN here, so the logarithm
+// cannot set errno). complete() subtracts ln Gamma(a), which the scalar
+// functions take from one call and the array kernels for a vector of
+// elements at once.
 inline Plan loop_plan(Loop loop, double a, double x, bool complement) noexcept {
   Plan plan;
   plan.complement = complement;
-  const double log_f = log_prefactor(a, x);
-  if (std::isless(log_f, -detail::kMaxLog)) {
-    plan.value = complement ? 1.0 - 0.0 : 0.0;
-    return plan;
-  }
   plan.loop = loop;
   plan.a = a;
   plan.x = x;
-  plan.prefactor = detail::exp_keeping_errno(log_f);
+  plan.log_power = a * std::log(x) - x;
   return plan;
 }
 
-// P(a, x). The special cases first, in order; the two regions are disjoint,
-// so P delegates to Q at most once.
-inline Plan plan_lower(double a, double x) noexcept {
+// True when the plan waits for ln Gamma(a) (every plan with a loop).
+inline bool incomplete(const Plan& plan) noexcept { return plan.loop != Loop::kNone; }
+
+// The prefactor x^a e^-x / Gamma(a) from its logarithm; below -D_MAXLOG
+// it gives +0 at once (its complement 1 where the other function was asked
+// for) and no loop.
+inline void complete(Plan& plan, double lngamma_a) noexcept {
+  const double log_f = plan.log_power - lngamma_a;
+  if (std::isless(log_f, -detail::kMaxLog)) {
+    plan.value = plan.complement ? 1.0 - 0.0 : 0.0;
+    plan.loop = Loop::kNone;
+    return;
+  }
+  plan.prefactor = detail::exp_keeping_errno(log_f);
+}
+
+// P(a, x), up to complete(). The special cases first, in order; the two
+// regions are disjoint, so P delegates to Q at most once.
+inline Plan plan_lower_start(double a, double x) noexcept {
   Plan plan;
   if (std::islessequal(x, 0.0)) return plan;
   if (std::islessequal(a, 0.0)) return plan;
@@ -160,8 +168,8 @@ inline Plan plan_lower(double a, double x) noexcept {
   return loop_plan(Loop::kSeries, a, x, false);
 }
 
-// Q(a, x).
-inline Plan plan_upper(double a, double x) noexcept {
+// Q(a, x), up to complete().
+inline Plan plan_upper_start(double a, double x) noexcept {
   Plan plan;
   plan.value = 1.0;
   if (std::islessequal(x, 0.0)) return plan;
@@ -173,6 +181,15 @@ inline Plan plan_upper(double a, double x) noexcept {
   }
   return loop_plan(Loop::kFraction, a, x, false);
 }
+
+// A plan completed with one log-gamma call, as the scalar functions take it.
+inline Plan completed(Plan plan) noexcept {
+  if (incomplete(plan)) complete(plan, detail::real_lngamma(plan.a));
+  return plan;
+}
+
+inline Plan plan_lower(double a, double x) noexcept { return completed(plan_lower_start(a, x)); }
+inline Plan plan_upper(double a, double x) noexcept { return completed(plan_upper_start(a, x)); }
 
 // The value from a finished loop: the series' sum or the fraction's estimate
 // times the prefactor, the quiet NaN where the loop reached its cap.
