@@ -200,9 +200,12 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
   double results[kBlock];
   bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index fractions[kBlock];
+  Index waiting[kBlock];
+  double lngamma_of[3 * kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t m = std::min(kBlock, n - first);
     std::size_t count = 0;
+    std::size_t waiting_count = 0;
     for (std::size_t i = 0; i < m; ++i) {
       capped[i] = false;
       const double ai = a[first + i];
@@ -214,8 +217,21 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
         results[i] = sf::evaluate(sf::plan_ibeta(ai, bi, xi));
         continue;
       }
-      plans[i] = sf::plan_ibeta(ai, bi, xi);
+      sf::Plan& plan = plans[i];
+      plan = sf::plan_ibeta_start(ai, bi, xi);
+      if (plan.waiting) {
+        lngamma_of[3 * waiting_count] = plan.a;
+        lngamma_of[3 * waiting_count + 1] = plan.b;
+        lngamma_of[3 * waiting_count + 2] = plan.a + plan.b;
+        waiting[waiting_count++] = static_cast<Index>(i);
+      }
       fractions[count++] = static_cast<Index>(i);
+    }
+    // The log-gammas of the block's prefactors, a vector of them at once.
+    specfun::log_gamma::lngamma_lanes(3 * waiting_count, lngamma_of, lngamma_of);
+    for (std::size_t k = 0; k < waiting_count; ++k) {
+      sf::complete(plans[waiting[k]], lngamma_of[3 * k], lngamma_of[3 * k + 1],
+                   lngamma_of[3 * k + 2]);
     }
     detail::run_in_lanes<sf::Fraction>(
         count, [&](std::size_t k) { return sf::start_fraction(plans[fractions[k]]); },

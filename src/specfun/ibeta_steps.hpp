@@ -93,14 +93,19 @@ inline bool needs_exception_hold(double a, double b, double x) noexcept {
 
 struct Plan {
   double a = 0, b = 0, x = 0;  // the working problem (a', b', x')
+  double log_powers = 0;       // log(x'^a' (1 - x')^b'), while the prefactor waits
   double prefactor = 0;        // x'^a' (1 - x')^b' / (a' B(a', b'))
   bool complement = false;
+  bool waiting = false;        // the prefactor waits for complete()
 };
 
-// Of the C library calls only log(1 - x'), which fails for x' >= 1 (outside
-// the domain), and the exponential can set errno; both guard it on those
-// arguments only.
-inline Plan plan_ibeta(double a, double b, double x) noexcept {
+// The working problem and the logarithm of the powers of the prefactor;
+// complete() then takes ln Gamma(a'), ln Gamma(b') and ln Gamma(a' + b'),
+// which the scalar function takes from three calls and the array kernel for
+// a vector of arguments at once. Of the C library calls only log(1 - x'),
+// which fails for x' >= 1 (outside the domain), and the exponential can set
+// errno; both guard it on those arguments only.
+inline Plan plan_ibeta_start(double a, double b, double x) noexcept {
   // Symmetry test; a NaN q or x keeps the problem as it is. For a, b > 0 the
   // threshold is below 1, but it rounds to 1 when b is tiny against a; at
   // x = 1 the test would then keep the problem, whose prefactor is exactly 0
@@ -119,12 +124,24 @@ inline Plan plan_ibeta(double a, double b, double x) noexcept {
   if (std::isgreater(plan.x, 0.0)) {
     const double log_x = std::log(plan.x);
     const double log_1mx = detail::log_keeping_errno(1 - plan.x);
-    const double log_powers = plan.a * log_x + plan.b * log_1mx;
-    const double lngamma_a = detail::real_lngamma(plan.a);
-    const double lngamma_b = detail::real_lngamma(plan.b);
-    const double lngamma_ab = detail::real_lngamma(plan.a + plan.b);
-    const double log_beta = (lngamma_a + lngamma_b) - lngamma_ab;
-    plan.prefactor = detail::exp_keeping_errno(log_powers - log_beta) / plan.a;
+    plan.log_powers = plan.a * log_x + plan.b * log_1mx;
+    plan.waiting = true;
+  }
+  return plan;
+}
+
+// The prefactor from the three log-gammas of a waiting plan.
+inline void complete(Plan& plan, double lngamma_a, double lngamma_b, double lngamma_ab) noexcept {
+  const double log_beta = (lngamma_a + lngamma_b) - lngamma_ab;
+  plan.prefactor = detail::exp_keeping_errno(plan.log_powers - log_beta) / plan.a;
+  plan.waiting = false;
+}
+
+inline Plan plan_ibeta(double a, double b, double x) noexcept {
+  Plan plan = plan_ibeta_start(a, b, x);
+  if (plan.waiting) {
+    complete(plan, detail::real_lngamma(plan.a), detail::real_lngamma(plan.b),
+             detail::real_lngamma(plan.a + plan.b));
   }
   return plan;
 }

@@ -257,7 +257,9 @@ inline detail::Lanes lngamma_lanes(detail::Lanes x, detail::Lanes log_x) noexcep
 // ln Gamma of n arguments into out (which may be x itself). The logarithms
 // first, one C library call after the other, then the rest a vector of lanes
 // at a time, whose divisions then overlap from one vector to the next; the
-// last lanes of a short vector compute ln Gamma(1).
+// work goes in chunks, whose logarithms overlap the previous chunk's
+// divisions. The last arguments, fewer than a vector, take the scalar
+// method.
 inline void lngamma_lanes(std::size_t n, const double* x, double* out) noexcept {
   using detail::kLanes;
   using detail::Lanes;
@@ -277,10 +279,7 @@ inline void lngamma_lanes(std::size_t n, const double* x, double* out) noexcept 
       v = lngamma_lanes(v, l);
       std::memcpy(out + first + i, &v, sizeof v);
     }
-    if (i < m) {
-      // The rest through the scalar function, whose logarithm is the same.
-      for (; i < m; ++i) out[first + i] = lngamma_impl(x[first + i]);
-    }
+    for (; i < m; ++i) out[first + i] = lngamma_impl(x[first + i]);
   }
 }
 
