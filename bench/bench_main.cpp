@@ -21,6 +21,7 @@
 #include <cstring>
 #include <set>
 
+#include "loops.hpp"
 #include "suite.hpp"
 #include "tape_file.hpp"
 
@@ -182,6 +183,7 @@ int main(int argc, char** argv) {
     for (const auto& impl : arrays) {
       if (impl.quantity == row.quantity) register_array(row, impl);
     }
+    bench::register_loops(row);
     for (const auto& impl : peers) {
       if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
     }
