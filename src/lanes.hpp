@@ -226,11 +226,13 @@ inline bool any(LaneMask condition) noexcept {
 // never by writing single doubles to memory and reading them back as a
 // vector: the processor cannot forward such stores to the vector load and
 // would stall at every refill.
+//
+// Returns the number of steps the elements took, all together.
 template <template <typename> class Step, typename Start, typename Finish>
-void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
+std::int64_t run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
   constexpr std::int64_t kLimit = Step<double>::limit;
   constexpr unsigned kAllLanes = (1u << kLanes) - 1;
-  if (count == 0) return;
+  if (count == 0) return 0;
 
   Step<Lanes> running;
   auto put = [&running](int lane, const Step<double>& state) {
@@ -244,6 +246,7 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
   };
 
   std::size_t element[kLanes];
+  std::int64_t begun[kLanes] = {};  // the step count at which the lane's element began
   std::int64_t lane_limit[kLanes];  // the step count at which the lane's element stops
   unsigned live = 1;                // lanes with an element; the others repeat a live lane
   std::size_t next = 1;
@@ -263,6 +266,7 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
   }
 
   std::int64_t steps = 0;
+  std::int64_t taken = 0;            // the steps of the elements finished
   std::int64_t next_limit = kLimit;  // the first step count at which some lane stops
   while (live != 0) {
     LaneMask ended;
@@ -285,9 +289,11 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
       stopping &= stopping - 1;
       const bool failed = Step<double>::stop_is_failure && (converged & (1u << lane)) == 0;
       finish(element[lane], take(lane), failed);
+      taken += steps - begun[lane];
       if (next < count) {
         element[lane] = next;
         put(lane, start(next++));
+        begun[lane] = steps;
         lane_limit[lane] = steps + kLimit;
       } else {
         live &= ~(1u << lane);
@@ -307,6 +313,7 @@ void run_in_lanes(std::size_t count, Start&& start, Finish&& finish) noexcept {
       if (lane_limit[lane] < next_limit) next_limit = lane_limit[lane];
     }
   }
+  return taken;
 }
 
 // Runs one element's loop to its end with the scalar step: true when it ended

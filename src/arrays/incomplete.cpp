@@ -114,13 +114,41 @@ template <BetaPart kPart>
 void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const double> b,
                      Strided<const double> x, Strided<double> y) noexcept {
   namespace ib = cephes::incomplete_beta;
+  auto single_call = [](double ai, double bi, double xi) {
+    switch (kPart) {
+      case BetaPart::kIbeta: return single::cephes_d_ibeta(ai, bi, xi);
+      case BetaPart::kSeries: return single::cephes_pseries(ai, bi, xi);
+      case BetaPart::kFractionCf: return single::cephes_incbcf(ai, bi, xi);
+      case BetaPart::kFractionD: return single::cephes_incbd(ai, bi, xi);
+    }
+    return 0.0;
+  };
   ib::Plan plans[kBlock];
   double results[kBlock];
   bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index series[kBlock];
   Index fractions[kBlock];
-  for (std::size_t first = 0; first < n; first += kBlock) {
-    const std::size_t m = std::min(kBlock, n - first);
+  // Where the loops are short, the lanes save less than the block's staging
+  // costs (measured: the power series below about 24 terms, whose finishing
+  // takes three gamma functions and a power, and the fractions below about 7
+  // iterations), and a block goes through the scalar function element by
+  // element instead, as the block before it suggests (the first block is a
+  // short probe); every kRetry-th such block takes the lanes again to see
+  // whether the loops have grown.
+  constexpr std::int64_t kMinSeriesSteps = 24;
+  constexpr std::int64_t kMinFractionSteps = 7;
+  constexpr std::size_t kProbe = 32;
+  constexpr int kRetry = 16;
+  int short_blocks = 0;
+  for (std::size_t first = 0, m = 0; first < n; first += m) {
+    m = std::min(first == 0 ? kProbe : kBlock, n - first);
+    if (short_blocks % kRetry != 0) {
+      for (std::size_t i = 0; i < m; ++i) {
+        y[first + i] = single_call(a[first + i], b[first + i], x[first + i]);
+      }
+      ++short_blocks;
+      continue;
+    }
     std::size_t series_count = 0;
     std::size_t fraction_count = 0;
     for (std::size_t i = 0; i < m; ++i) {
@@ -157,7 +185,7 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
         results[i] = plan.value;
       }
     }
-    detail::run_in_lanes<ib::Series>(
+    const std::int64_t series_steps = detail::run_in_lanes<ib::Series>(
         series_count,
         [&](std::size_t k) {
           const ib::Plan& p = plans[series[k]];
@@ -167,25 +195,26 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
           results[series[k]] = ib::finish_series(plans[series[k]], s, failed);
           capped[series[k]] = failed;
         });
-    detail::run_in_lanes<ib::Fraction>(
+    const std::int64_t fraction_steps = detail::run_in_lanes<ib::Fraction>(
         fraction_count, [&](std::size_t k) { return ib::start_fraction(plans[fractions[k]]); },
         [&](std::size_t k, const ib::Fraction<double>& f, bool) {
           const ib::Plan& p = plans[fractions[k]];
           results[fractions[k]] =
               kPart == BetaPart::kIbeta ? ib::finish_fraction(p, f.estimate) : f.estimate;
         });
+    // Short where some loops ran and none of them was long.
+    const bool short_series =
+        series_steps < kMinSeriesSteps * static_cast<std::int64_t>(series_count);
+    const bool short_fractions =
+        fraction_steps < kMinFractionSteps * static_cast<std::int64_t>(fraction_count);
+    const bool long_series = series_count != 0 && !short_series;
+    const bool long_fractions = fraction_count != 0 && !short_fractions;
+    const bool short_block = (short_series || short_fractions) && !long_series && !long_fractions;
+    short_blocks = short_block ? short_blocks + 1 : 0;
     for (std::size_t i = 0; i < m; ++i) {
       double result = results[i];
       if (__builtin_expect(std::isnan(result) && !capped[i], 0)) {
-        const double ai = a[first + i];
-        const double bi = b[first + i];
-        const double xi = x[first + i];
-        switch (kPart) {
-          case BetaPart::kIbeta: result = single::cephes_d_ibeta(ai, bi, xi); break;
-          case BetaPart::kSeries: result = single::cephes_pseries(ai, bi, xi); break;
-          case BetaPart::kFractionCf: result = single::cephes_incbcf(ai, bi, xi); break;
-          case BetaPart::kFractionD: result = single::cephes_incbd(ai, bi, xi); break;
-        }
+        result = single_call(a[first + i], b[first + i], x[first + i]);
       }
       y[first + i] = result;
     }
