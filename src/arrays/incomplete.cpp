@@ -3,15 +3,16 @@
 // Every element takes the path of the scalar function, in the same three
 // stages (see lanes.hpp and the *_steps.hpp headers): a block of elements is
 // planned first, one element after the other (special cases, prefactors:
-// independent calls that the processor overlaps); the elements that need a
-// loop are then run four at a time, one per lane, each lane refilled with the
-// next element of its kind as soon as its loop ends; last the loop values are
-// turned into results and the block's results are stored. The block bounds
-// the scratch space (on the stack) and keeps a block's arguments read before
-// its results are written, so that y may be an argument array itself. A NaN
-// result, but for the step cap's fixed NaN, is taken from the exported scalar
-// function (see single_calls.hpp), so that even a NaN's sign and payload are
-// those of the single call.
+// independent calls that the processor overlaps), with the prefactors'
+// log-gammas a vector at a time (see lngamma_steps.hpp); the elements that
+// need a loop are then run four at a time, one per lane, each lane refilled
+// with the next element of its kind as soon as its loop ends; last the loop
+// values are turned into results and the block's results are stored. The
+// block bounds the scratch space (on the stack) and keeps a block's arguments
+// read before its results are written, so that y may be an argument array
+// itself. A NaN result, but for the step cap's fixed NaN, is taken from the
+// exported scalar function (see single_calls.hpp), so that even a NaN's sign
+// and payload are those of the single call.
 //
 // This file is compiled once for the base instruction set and, on x86_64,
 // once more for AVX with the token varnel renamed (see isa_kernels.hpp).
@@ -55,21 +56,18 @@ void incomplete_gamma(std::size_t n, Strided<const double> a, Strided<const doub
     std::size_t fraction_count = 0;
     // The special cases and the loops' choice, one element after the other;
     // then the log-gamma of every element with a loop, a vector of them at
-    // once; then the prefactors.
+    // once; then the prefactors, in the same order.
     std::size_t waiting = 0;
     for (std::size_t i = 0; i < m; ++i) {
       const double ai = a[first + i];
       const double xi = x[first + i];
       plans[i] = kLower ? ig::plan_lower_start(ai, xi) : ig::plan_upper_start(ai, xi);
       capped[i] = false;
-      if (ig::incomplete(plans[i])) {
-        lngamma_of[waiting] = plans[i].a;
-        series[waiting++] = static_cast<Index>(i);
-      }
+      if (ig::needs_lngamma(plans[i])) lngamma_of[waiting++] = plans[i].a;
     }
     specfun::log_gamma::lngamma_lanes(waiting, lngamma_of, lngamma_of);
-    for (std::size_t k = 0; k < waiting; ++k) ig::complete(plans[series[k]], lngamma_of[k]);
-    for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t i = 0, k = 0; i < m; ++i) {
+      if (ig::needs_lngamma(plans[i])) ig::complete(plans[i], lngamma_of[k++]);
       switch (plans[i].loop) {
         case ig::Loop::kNone: results[i] = plans[i].value; break;
         case ig::Loop::kSeries: series[series_count++] = static_cast<Index>(i); break;
@@ -203,13 +201,13 @@ void incomplete_beta(std::size_t n, Strided<const double> a, Strided<const doubl
               kPart == BetaPart::kIbeta ? ib::finish_fraction(p, f.estimate) : f.estimate;
         });
     // Short where some loops ran and none of them was long.
-    const bool short_series =
-        series_steps < kMinSeriesSteps * static_cast<std::int64_t>(series_count);
-    const bool short_fractions =
-        fraction_steps < kMinFractionSteps * static_cast<std::int64_t>(fraction_count);
-    const bool long_series = series_count != 0 && !short_series;
-    const bool long_fractions = fraction_count != 0 && !short_fractions;
-    const bool short_block = (short_series || short_fractions) && !long_series && !long_fractions;
+    const bool long_series =
+        series_count != 0 &&
+        series_steps >= kMinSeriesSteps * static_cast<std::int64_t>(series_count);
+    const bool long_fractions =
+        fraction_count != 0 &&
+        fraction_steps >= kMinFractionSteps * static_cast<std::int64_t>(fraction_count);
+    const bool short_block = series_count + fraction_count != 0 && !long_series && !long_fractions;
     short_blocks = short_block ? short_blocks + 1 : 0;
     for (std::size_t i = 0; i < m; ++i) {
       double result = results[i];
@@ -229,7 +227,6 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
   double results[kBlock];
   bool capped[kBlock];  // stopped at the step cap: the fixed NaN
   Index fractions[kBlock];
-  Index waiting[kBlock];
   double lngamma_of[3 * kBlock];
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t m = std::min(kBlock, n - first);
@@ -248,19 +245,22 @@ void single_fraction(std::size_t n, Strided<const double> a, Strided<const doubl
       }
       sf::Plan& plan = plans[i];
       plan = sf::plan_ibeta_start(ai, bi, xi);
-      if (plan.waiting) {
+      if (sf::needs_lngamma(plan)) {
         lngamma_of[3 * waiting_count] = plan.a;
         lngamma_of[3 * waiting_count + 1] = plan.b;
         lngamma_of[3 * waiting_count + 2] = plan.a + plan.b;
-        waiting[waiting_count++] = static_cast<Index>(i);
+        ++waiting_count;
       }
       fractions[count++] = static_cast<Index>(i);
     }
-    // The log-gammas of the block's prefactors, a vector of them at once.
+    // The log-gammas of the block's prefactors, a vector of them at once,
+    // handed back in the same order.
     specfun::log_gamma::lngamma_lanes(3 * waiting_count, lngamma_of, lngamma_of);
-    for (std::size_t k = 0; k < waiting_count; ++k) {
-      sf::complete(plans[waiting[k]], lngamma_of[3 * k], lngamma_of[3 * k + 1],
-                   lngamma_of[3 * k + 2]);
+    for (std::size_t k = 0, w = 0; k < count; ++k) {
+      sf::Plan& plan = plans[fractions[k]];
+      if (!sf::needs_lngamma(plan)) continue;
+      sf::complete(plan, lngamma_of[3 * w], lngamma_of[3 * w + 1], lngamma_of[3 * w + 2]);
+      ++w;
     }
     detail::run_in_lanes<sf::Fraction>(
         count, [&](std::size_t k) { return sf::start_fraction(plans[fractions[k]]); },

@@ -139,8 +139,9 @@ inline Plan loop_plan(Loop loop, double a, double x, bool complement) noexcept {
   return plan;
 }
 
-// True when the plan waits for ln Gamma(a) (every plan with a loop).
-inline bool incomplete(const Plan& plan) noexcept { return plan.loop != Loop::kNone; }
+// True when the plan's prefactor takes ln Gamma(a): every plan with a loop,
+// until complete() has found the prefactor to underflow.
+inline bool needs_lngamma(const Plan& plan) noexcept { return plan.loop != Loop::kNone; }
 
 // The prefactor x^a e^-x / Gamma(a) from its logarithm; below -D_MAXLOG
 // it gives +0 at once (its complement 1 where the other function was asked
@@ -184,7 +185,7 @@ inline Plan plan_upper_start(double a, double x) noexcept {
 
 // A plan completed with one log-gamma call, as the scalar functions take it.
 inline Plan completed(Plan plan) noexcept {
-  if (incomplete(plan)) complete(plan, detail::real_lngamma(plan.a));
+  if (needs_lngamma(plan)) complete(plan, detail::real_lngamma(plan.a));
   return plan;
 }
 

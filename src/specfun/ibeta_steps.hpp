@@ -93,11 +93,14 @@ inline bool needs_exception_hold(double a, double b, double x) noexcept {
 
 struct Plan {
   double a = 0, b = 0, x = 0;  // the working problem (a', b', x')
-  double log_powers = 0;       // log(x'^a' (1 - x')^b'), while the prefactor waits
+  double log_powers = 0;       // log(x'^a' (1 - x')^b'), for complete()
   double prefactor = 0;        // x'^a' (1 - x')^b' / (a' B(a', b'))
   bool complement = false;
-  bool waiting = false;        // the prefactor waits for complete()
 };
+
+// True when the plan's prefactor takes the three log-gammas: x' > 0 (it is
+// 0 otherwise, a NaN x' included).
+inline bool needs_lngamma(const Plan& plan) noexcept { return std::isgreater(plan.x, 0.0); }
 
 // The working problem and the logarithm of the powers of the prefactor;
 // complete() then takes ln Gamma(a'), ln Gamma(b') and ln Gamma(a' + b'),
@@ -121,25 +124,24 @@ inline Plan plan_ibeta_start(double a, double b, double x) noexcept {
   plan.x = plan.complement ? 1 - x : x;
 
   // Prefactor x'^a' (1 - x')^b' / (a' B(a', b')), 0 for x' <= 0 (or NaN).
-  if (std::isgreater(plan.x, 0.0)) {
+  if (needs_lngamma(plan)) {
     const double log_x = std::log(plan.x);
     const double log_1mx = detail::log_keeping_errno(1 - plan.x);
     plan.log_powers = plan.a * log_x + plan.b * log_1mx;
-    plan.waiting = true;
   }
   return plan;
 }
 
-// The prefactor from the three log-gammas of a waiting plan.
-inline void complete(Plan& plan, double lngamma_a, double lngamma_b, double lngamma_ab) noexcept {
+// The prefactor from the three log-gammas of a plan that needs them.
+inline void complete(Plan& plan, double lngamma_a, double lngamma_b,
+                     double lngamma_ab) noexcept {
   const double log_beta = (lngamma_a + lngamma_b) - lngamma_ab;
   plan.prefactor = detail::exp_keeping_errno(plan.log_powers - log_beta) / plan.a;
-  plan.waiting = false;
 }
 
 inline Plan plan_ibeta(double a, double b, double x) noexcept {
   Plan plan = plan_ibeta_start(a, b, x);
-  if (plan.waiting) {
+  if (needs_lngamma(plan)) {
     complete(plan, detail::real_lngamma(plan.a), detail::real_lngamma(plan.b),
              detail::real_lngamma(plan.a + plan.b));
   }

@@ -86,8 +86,6 @@ struct LnGammaTraits<float> {
   }
 };
 
-// Evaluates the 8/8 rational function P(t)/Q(t), the denominator starting
-// from den0, with the numerator's last coefficient as its constant term.
 // A coefficient in the working precision: rounded to float for the single
 // precision, spread over every lane for the lanes.
 template <typename T>
@@ -99,6 +97,8 @@ inline detail::Lanes coefficient<detail::Lanes>(double c) noexcept {
   return detail::broadcast(c);
 }
 
+// Evaluates the 8/8 rational function P(t)/Q(t), the denominator starting
+// from den0, with the numerator's last coefficient as its constant term.
 template <typename T>
 inline T rational(const double (&p)[8], const double (&q)[8], T den0, T t) noexcept {
   T num = coefficient<T>(0);
@@ -199,15 +199,16 @@ inline detail::Lanes lngamma_lanes(detail::Lanes x, detail::Lanes log_x) noexcep
   const Lanes zero = {};
   const Lanes half = broadcast(0.5);
   Lanes result = broadcast(Traits::out_of_domain);
-  const LaneMask in_domain = quiet_greater(x, zero) & ~quiet_greater(x, broadcast(Traits::domain_bound));
+  const LaneMask in_domain =
+      quiet_greater(x, zero) & ~quiet_greater(x, broadcast(Traits::domain_bound));
   if (!detail::any(in_domain)) return result;
 
   const LaneMask tiny = in_domain & ~quiet_greater(x, broadcast(Traits::small));
-  const LaneMask to_1_5 = in_domain & ~tiny & ~quiet_greater(x, broadcast(1.5));
-  const LaneMask below_068 = to_1_5 & detail::quiet_less(x, broadcast(0.6796875));
-  const LaneMask above_12 = quiet_greater(x, broadcast(12.0)) & in_domain;
-  const LaneMask above_4 = quiet_greater(x, broadcast(4.0)) & in_domain;
   const LaneMask above_1_5 = quiet_greater(x, broadcast(1.5)) & in_domain;
+  const LaneMask above_4 = quiet_greater(x, broadcast(4.0)) & in_domain;
+  const LaneMask above_12 = quiet_greater(x, broadcast(12.0)) & in_domain;
+  const LaneMask to_1_5 = in_domain & ~tiny & ~above_1_5;
+  const LaneMask below_068 = to_1_5 & detail::quiet_less(x, broadcast(0.6796875));
   const LaneMask to_4 = above_1_5 & ~above_4;
   const LaneMask to_12 = above_4 & ~above_12;
 
@@ -224,8 +225,8 @@ inline detail::Lanes lngamma_lanes(detail::Lanes x, detail::Lanes log_x) noexcep
       ratio = rational<Lanes>(kP1, kQ1, broadcast(1.0), select(about_two, zero, t));
     }
     if (detail::any(about_two)) {
-      ratio = select(about_two, rational<Lanes>(kP2, kQ2, broadcast(1.0), select(about_two, t, zero)),
-                     ratio);
+      const Lanes t2 = select(about_two, t, zero);
+      ratio = select(about_two, rational<Lanes>(kP2, kQ2, broadcast(1.0), t2), ratio);
     }
     const Lanes d = select(about_two, broadcast(kD2), broadcast(kD1));
     result = select(to_1_5, base + t * (d + t * ratio), result);
@@ -267,12 +268,13 @@ inline void lngamma_lanes(std::size_t n, const double* x, double* out) noexcept 
   double logs[kChunk];
   for (std::size_t first = 0; first < n; first += kChunk) {
     const std::size_t m = n - first < kChunk ? n - first : kChunk;
-    for (std::size_t i = 0; i < m; ++i) {
+    const std::size_t whole = m - m % kLanes;  // in whole vectors
+    for (std::size_t i = 0; i < whole; ++i) {
       const double v = x[first + i];
       logs[i] = takes_log(v) ? LnGammaTraits<double>::log(v) : 0.0;
     }
     std::size_t i = 0;
-    for (; i + kLanes <= m; i += kLanes) {
+    for (; i < whole; i += kLanes) {
       Lanes v, l;
       std::memcpy(&v, x + first + i, sizeof v);
       std::memcpy(&l, logs + i, sizeof l);
