@@ -59,3 +59,8 @@ python_packages=(python3-dev python3-numpy python3-pytest python3-dask
                  python3-venv)
 install_missing --no-install-recommends -- "${python_packages[@]}"
 # --- end of Python package -------------------------------------------------
+
+# --- R package (r/): R to build, check and test it, testthat for its tests.
+# Without recommended packages: R CMD check --no-manual needs none of them.
+install_missing --no-install-recommends -- r-base-dev r-cran-testthat
+# --- end of R package

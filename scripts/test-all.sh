@@ -133,6 +133,15 @@ bash scripts/package.sh
 bash packaging/install-test.sh
 # --- end of packages
 
+# --- R package (r/): R CMD check --no-manual offline (Status: OK, the tests
+# comparing every function's bits with the installed evaluator) against the
+# installed prefix, the benchmark's short run, and the r-cran-varnel package
+# built from dist/, linted and install-tested (scripts/test-r.sh, which calls
+# scripts/package-r.sh).
+echo "=== R package"
+bash scripts/test-r.sh "$prefix"
+# --- end of R package
+
 # --- Python on aarch64: the arm64 python3-varnel from dist/, unpacked beside
 # Debian's arm64 CPython and NumPy (fetched once into a cache, see
 # scripts/arm64-python-root.sh), runs the package's tests under qemu against

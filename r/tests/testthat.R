@@ -1,0 +1,3 @@
+library(testthat)
+library(varnel)
+test_check("varnel")
