@@ -152,6 +152,20 @@ bash scripts/test-python-aarch64.sh
 echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
 # --- end of Python on aarch64
 
+# --- wheel: pip wheel of python/ for x86_64 and, cross-built, aarch64; each
+# checked for a truthful platform tag (tools/wheel_policy.py), installed
+# offline into a fresh venv (under qemu for aarch64) with no libvarnel on the
+# system, and compared bit for bit with the evaluator of its architecture
+# (scripts/test-wheel.sh). After the packages' install test, which removes
+# the libraries it installed.
+echo "=== wheel"
+wheel_start=$SECONDS
+bash scripts/test-wheel.sh /usr/bin/python3 --evaluator "$prefix/bin/varnel" --reproducible
+bash scripts/test-wheel.sh /usr/bin/python3 --arch aarch64 \
+  --evaluator build-test-aarch64/tools/varnel/varnel
+echo "wheel: $((SECONDS - wheel_start)) s"
+# --- end of wheel
+
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
 echo "=== build-tsan"
