@@ -16,9 +16,12 @@
 #                    machine code of an older tree
 #
 # Only what the check needs is built: the library and the characterisation
-# test with the configuration's flags. GoogleTest is built once per platform
-# with the default flags and installed into DIR/gtest-<platform>, since its
-# code does not decide any result bit.
+# test with the configuration's flags; a configuration whose run is "whole"
+# builds the whole default project instead (every test, the evaluator, the
+# Fortran module's tests where its toolchain names a Fortran compiler, the
+# Python package where NumPy is found) and runs the whole ctest. GoogleTest is
+# built once per platform with the default flags and installed into
+# DIR/gtest-<platform>, since its code does not decide any result bit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/scripts/toolchain-matrix.txt
@@ -49,9 +52,19 @@ rm -f "$out"/results/*
 
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
 
-# toolchain -> platform, cmake arguments (into the array "cmake_args"), objdump
+# toolchain -> platform, cmake arguments (into the array "cmake_args"), objdump.
+# A toolchain is the C and C++ compilers, optionally "+" a Fortran compiler
+# (clang-16+gfortran); without one, Fortran is left out.
 platform_of() { case $1 in aarch64-*) echo aarch64 ;; *) echo x86_64 ;; esac; }
 toolchain_setup() {
+  toolchain_compilers "${1%%+*}" || return 1
+  if [[ $1 == *+* ]]; then
+    cmake_args+=(-DCMAKE_Fortran_COMPILER="${1#*+}" -DVARNEL_BUILD_FORTRAN=ON)
+  else
+    cmake_args+=(-DVARNEL_BUILD_FORTRAN=OFF)
+  fi
+}
+toolchain_compilers() {
   case $1 in
     gcc) cmake_args=(-DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++); objdump=objdump ;;
     clang-*) cmake_args=(-DCMAKE_C_COMPILER="$1" -DCMAKE_CXX_COMPILER="${1/clang/clang++}")
@@ -70,7 +83,7 @@ build_gtest() {
   local platform=$1 prefix=$out/gtest-$1
   [ -f "$prefix/.complete" ] && return 0
   local cmake_args objdump
-  if [ "$platform" = aarch64 ]; then toolchain_setup aarch64-gcc; else toolchain_setup gcc; fi
+  if [ "$platform" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
   echo "--- GoogleTest for $platform"
   rm -rf "$prefix" "$out/gtest-build-$platform"
   env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S /usr/src/googletest -B "$out/gtest-build-$platform" \
@@ -97,17 +110,23 @@ run_config() {
   else
     cflags=$flags cxxflags=$flags ldflags=$flags
   fi
-  local targets=("${library_targets[@]}" characterisation_test)
-  local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform")
-  if ((build_only)); then targets=("${library_targets[@]}") options=(-DVARNEL_BUILD_TESTS=OFF); fi
+  local targets=(--target "${library_targets[@]}" characterisation_test)
+  local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform"
+                 -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
+  if [ "$run" = whole ]; then
+    targets=() options=(-DVARNEL_GTEST_PREFIX="$out/gtest-$platform" -DVARNEL_WERROR=ON)
+  fi
+  if ((build_only)); then
+    targets=(--target "${library_targets[@]}")
+    options=(-DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
+  fi
   rm -rf "$dir"
   local start=$SECONDS status=ok guard_counts=- test_result=-
   {
     echo "=== $name: $toolchain, $flags"
     CFLAGS=$cflags CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$source" -B "$dir" \
-      "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=None -DVARNEL_BUILD_PYTHON=OFF \
-      -DVARNEL_BUILD_TOOLS=OFF "${options[@]}" &&
-      cmake --build "$dir" -j1 --target "${targets[@]}"
+      "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=None "${options[@]}" &&
+      cmake --build "$dir" -j1 "${targets[@]}"
   } >"$log" 2>&1 || status=build-failed
   local seconds=$((SECONDS - start))
   if [ "$status" = ok ]; then
@@ -126,6 +145,7 @@ run_config() {
       native:*) grep -qw "${run#native:}" /proc/cpuinfo || runner=(skip) ;;
       qemu) runner=("${qemu[@]}") ;;
       qemu-max) runner=("${qemu[0]}" -cpu max "${qemu[@]:1}") ;;
+      whole) runner=(ctest) ;;
       build) runner=(skip) ;;
       *) echo "unknown run mode $run" >>"$log"; runner=(skip); status=bad-run-mode ;;
     esac
@@ -133,6 +153,17 @@ run_config() {
       test_result=-
     elif [ "${runner[*]}" = skip ]; then
       test_result="not run"
+    elif [ "${runner[*]}" = ctest ]; then
+      # The whole suite (natively, or under the build's emulator).
+      if ctest --test-dir "$dir" --output-on-failure -j1 >"$dir/ctest.txt" 2>&1; then
+        test_result="pass ($(grep -Eo 'out of [0-9]+' "$dir/ctest.txt" | tail -1 | cut -d' ' -f3) tests)"
+      else
+        local failed
+        failed=$(sed -nE 's/^[[:space:]]*[0-9]+ - ([A-Za-z0-9_]+) .*/\1/p' "$dir/ctest.txt" | paste -sd, -)
+        test_result="FAIL ${failed:-(see log)}"
+        status=test-failed
+      fi
+      cat "$dir/ctest.txt" >>"$log"
     elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1; then
       test_result=pass
     else

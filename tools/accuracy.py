@@ -81,12 +81,8 @@ def exported_functions():
 def load_library(path):
     """The functions of the C interface (libvarnel-c.so.0) by their C++ names,
     'specfun::d_gamma' for varnel_specfun_d_gamma."""
-    # In a build tree the run path of libvarnel-c ($ORIGIN/../lib64) does not
-    # lead to libvarnel.so.0; loaded first from beside it, it is the one the
-    # loader then uses.
-    beside = os.path.join(os.path.dirname(path), "libvarnel.so.0")
-    if os.path.exists(beside):
-        ctypes.CDLL(beside, mode=ctypes.RTLD_GLOBAL)
+    # libvarnel-c finds libvarnel.so.0 through its run path, in a build tree
+    # (beside it) as in an installed one (lib64).
     lib = ctypes.CDLL(path)
     table = {}
     for ns, name, sig in exported_functions():
