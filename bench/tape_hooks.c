@@ -4,7 +4,8 @@
  * object loaded after it, our library among them. Each forwards to the real
  * function found after the executable in the lookup order, so results are
  * exactly those of the real library, and reports the call to the sinks once it
- * has returned. A call made while another hook is running (one mathematics
+ * has returned; an answer source, when set, may then replace the answer (the
+ * characterisation check serves the pinned C library's answers this way). A call made while another hook is running (one mathematics
  * function calling another through its exported name) is not a call of ours
  * and is not reported.
  *
@@ -46,9 +47,10 @@ static int report(int op, double a0, double a1, double a2, double a3, double* an
 }
 
 /* A hook: looks its real function up on first use, calls it, reports the
- * call. PARAMS and ARGS are the parenthesised parameter and argument lists,
- * A0..A3 the arguments as the tape stores them, R0 and R1 the answer r in
- * two parts. */
+ * call and returns the answer, or the source's in its place. KIND is real or
+ * complex, PARAMS and ARGS are the parenthesised parameter and argument
+ * lists, A0..A3 the arguments as the tape stores them, R0 and R1 the answer r
+ * in two parts. */
 #define HOOK(name, ret, kind, params, args, a0, a1, a2, a3, r0, r1) \
   ret name params {                                           \
     static __typeof__(ret(*) params) real;                    \

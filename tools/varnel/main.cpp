@@ -616,7 +616,11 @@ std::string check_data_directory() {
     std::string dir(self);
     dir.erase(dir.find_last_of('/') + 1);
     const std::string installed = dir + "../share/varnel/characterisation";
-    if (access((installed + "/x86_64.bin").c_str(), R_OK) == 0) return installed;
+    char resolved[4096];
+    if (access((installed + "/x86_64.bin").c_str(), R_OK) == 0 &&
+        realpath(installed.c_str(), resolved) != nullptr) {
+      return resolved;
+    }
   }
   return VARNEL_CLI_SOURCE_DATA;
 }
