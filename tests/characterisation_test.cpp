@@ -23,8 +23,9 @@
 // and passing (characterisation_other_c_library preloads a deliberately
 // different cexp, and on x86_64 characterisation_glibc_without_fma runs
 // glibc's implementations for processors without FMA; the
-// characterisation_altered_coefficient tests preload a Gamma with one
-// coefficient altered, which must fail under both C libraries).
+// characterisation_altered tests preload a Gamma with one coefficient
+// altered or one comparison swapped, which must fail under both C
+// libraries).
 //
 // Calls: 100000 per function, 50000 for the single-fraction incomplete beta,
 // whose calls near x = 1 cost the most. In all about a second natively and
