@@ -10,7 +10,7 @@
 // tools/check/pinned_set.hpp, which `varnel --check` runs too: a first pass
 // over the whole set (1.55 million calls) with this machine's C library
 // counts the moved results; a second pass over the exact subset (about
-// 58000 calls: the threshold rows, thinned for the complex functions, and
+// 84000 calls: the threshold rows, thinned for the complex functions, and
 // the first random rows) serves every C library call the answer recorded on
 // the machine that pinned the bits, through the stand-ins of
 // bench/tape_hooks.c, which this executable exports so that the library's

@@ -1012,10 +1012,13 @@ ExactPass exact_pass(const Exported& fn, const Plan& plan, const Measured& m, co
     const Result p = pinned_bits(fn, fn.call(m.args[i]));
     exact.add(p.re);
     exact.add(p.im);
-    if (g_listener.missed) {
-      pass.missing.push_back(i);
-    } else if (check_byte(p) != want.checks[i]) {
-      pass.moved.push_back(i);
+    // A call the table lacks is answered by this C library. The build that
+    // pinned the bits may simply not have made it at run time: GCC
+    // evaluates some calls with constant arguments while compiling (log(pi)
+    // in complex log-gamma, correctly rounded), where Clang calls the C
+    // library. So it counts only when the result moved as well.
+    if (check_byte(p) != want.checks[i]) {
+      (g_listener.missed ? pass.missing : pass.moved).push_back(i);
     }
   }
   tape_set_answer_source(nullptr);

@@ -18,8 +18,12 @@
 //      answer every call from the table. With our arithmetic unchanged, each
 //      call then passes the C library exactly the recorded arguments, gets
 //      the recorded answers and gives the pinned result, whatever this C
-//      library would have answered. A call the table lacks, or a moved
-//      result, is therefore our arithmetic moving, and nothing else.
+//      library would have answered. A moved result is therefore our
+//      arithmetic moving, and nothing else. (A call the table lacks is
+//      answered by this C library: the pinning build's compiler may have
+//      evaluated it while compiling, as GCC does with constant arguments.
+//      A result that then moves counts as ours too, the side on which an
+//      error costs only a look.)
 //
 // The verdict per function: "the same bits"; "N calls differ because this C
 // library answers differently" (pass 2 clean, pass 1 moved); or "the
@@ -116,8 +120,8 @@ std::vector<LibmCall> transcript(const Exported& fn, const Args& a);
 // Pass 2: the exact subset with the pinned answers served.
 struct ExactPass {
   size_t calls = 0;
-  std::vector<size_t> missing;  // calls that asked the C library something the table lacks
-  std::vector<size_t> moved;    // calls whose result moved (check byte differs)
+  std::vector<size_t> missing;  // moved calls that asked the C library something the table lacks
+  std::vector<size_t> moved;    // the other calls whose result moved (check byte differs)
   bool digest_matches = true;
   bool clean() const { return missing.empty() && moved.empty() && digest_matches; }
 };
