@@ -63,6 +63,14 @@ void tape_set_sink(tape_sink sink);
 typedef void (*tape_answer_sink)(const struct tape_call* call, double answer0, double answer1);
 void tape_set_answer_sink(tape_answer_sink sink);
 
+/* A source of answers in place of the real function's: when set, every call
+ * (after the sinks have heard the real answers) asks it, and if it returns
+ * nonzero the call returns its answer0 and answer1 (the two parts as above)
+ * instead. The characterisation check serves the answers of the C library
+ * that pinned the bits this way. */
+typedef int (*tape_answer_source)(const struct tape_call* call, double* answer0, double* answer1);
+void tape_set_answer_source(tape_answer_source source);
+
 /* Replay side (tape_replay.c): makes the calls of calls[0..count) against the
  * real functions and returns a sum of their results, so that none of them can
  * be left out. */

@@ -170,8 +170,16 @@ for arch in x86_64 aarch64; do
 /usr/share/cmake/varnel/varnelTargets.cmake
 /usr/share/pkgconfig/varnel-c.pc
 /usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|libvarnel-c = ${version}-${release}|/usr/bin/pkg-config"
+  # The pinned data of varnel --check: aarch64's are patches to x86_64's.
+  check_data="/usr/share/varnel
+/usr/share/varnel/characterisation"
+  [ "$arch" = aarch64 ] && check_data+="
+/usr/share/varnel/characterisation/aarch64.bin"
+  check_data+="
+/usr/share/varnel/characterisation/x86_64.bin"
   expect_rpm varnel-tools "$arch" "/usr/bin/varnel
-/usr/share/man/man1/varnel.1.gz" \
+/usr/share/man/man1/varnel.1.gz
+$check_data" \
     "(${libc}|libstdc\+\+\.so\.6)\(\)\(64bit\)|(${libc}|libstdc\+\+\.so\.6)\((GLIBC|GCC|CXXABI|GLIBCXX)_[0-9.]+\)\(64bit\)|libvarnel\.so\.0\(\)\(64bit\)"
 done
 
@@ -220,6 +228,14 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
 
   check "installed varnel --version" "$(varnel --version)" "varnel $version"
   check "installed varnel d_gamma 5" "$(varnel d_gamma 5 | head -1)" "varnel::specfun::d_gamma(5) = 24"
+  # The pinned bits on this machine, with the installed data: a C library
+  # that answers differently passes, a moved arithmetic does not.
+  check_output=$(varnel --check)
+  check "installed varnel --check: exit status" "$?" 0
+  check "installed varnel --check: reads the installed data" \
+    "$(grep -c '^(data: /usr/share/varnel/characterisation)$' <<<"$check_output")" 1
+  check "installed varnel --check: a verdict for every function" \
+    "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output")" 16
   check "pkg-config --modversion" "$(pkg-config --modversion varnel)" "$version"
   if c++ -std=c++17 "$source_dir/examples/values.cpp" $(pkg-config --cflags --libs varnel) \
        -o "$work/values-pkg-config" && "$work/values-pkg-config" >/dev/null; then
@@ -318,6 +334,10 @@ for root in "$work/deb-root-arm64" "$work/rpm-root-arm64"; do
   check "$kind: varnel --version" "$(env -u LD_LIBRARY_PATH "${qemu[@]}" "$root/usr/bin/varnel" --version)" "varnel $version"
   check "$kind: varnel d_gamma 5" "$(env -u LD_LIBRARY_PATH "${qemu[@]}" "$root/usr/bin/varnel" d_gamma 5 | head -1)" \
     "varnel::specfun::d_gamma(5) = 24"
+  check_output=$(env -u LD_LIBRARY_PATH "${qemu[@]}" "$root/usr/bin/varnel" --check)
+  check "$kind: varnel --check under qemu: exit status" "$?" 0
+  check "$kind: varnel --check under qemu: a verdict for every function, from the unpacked data" \
+    "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output") $(grep -c "^(data: $root/usr/share/varnel/characterisation)\$" <<<"$check_output")" "16 1"
   # An example compiled against the unpacked development files, found through
   # the unpacked pkg-config file (whose paths are relative to its place).
   pc=$root/usr/share/pkgconfig

@@ -176,4 +176,21 @@ reject "constant with arguments" "PI is a constant and takes no arguments" PI 1
 run
 if [ "$rc" -eq 2 ] && grep -q '^usage: varnel' <<<"$err"; then ok "no arguments: usage, status 2"; else bad "no arguments: usage, status 2"; fi
 
+# --check, from the build tree: the source tree's data, a verdict per
+# function, status 0 for a correct build; --check takes nothing else.
+run --check
+verdicts=$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because this C library answers differently)' <<<"$out")
+if [ "$rc" -eq 0 ] && [ -z "$err" ] && [ "$verdicts" -eq 16 ]; then
+  ok "--check: a verdict for each of the 16 functions, status 0"
+else
+  bad "--check: a verdict for each of the 16 functions, status 0 ($verdicts verdicts)"
+fi
+reject_usage() { # why, pattern, arguments: status 2 and the message
+  local why=$1 pattern=$2
+  shift 2
+  run "$@"
+  if [ "$rc" -eq 2 ] && [ -z "$out" ] && grep -Eq -- "$pattern" <<<"$err"; then ok "$why"; else bad "$why"; fi
+}
+reject_usage "--check with an argument" "--check takes no arguments" --check d_gamma
+
 exit $fail

@@ -7,6 +7,8 @@
 //   varnel --stdin FUNCTION         one argument set per input line, CSV out
 //   varnel --list                   the functions and constants
 //   varnel --version                the version of the program and library
+//   varnel --check                  the pinned result bits against the
+//                                   library this program loads
 //
 // The program is a plain client of the installed library: it calls the
 // exported functions through the public header and nothing else. Arguments are
@@ -14,9 +16,12 @@
 // a decimal is rounded once, straight to binary32), which accept decimals,
 // hex-floats, inf, nan and signed zeros. Every bad input ends in one line on
 // stderr and a non-zero exit status.
+#include <gnu/libc-version.h>
+#include <unistd.h>
 #include <varnel/functions.h>
 #include <varnel/varnel.hpp>
 
+#include "pinned_set.hpp"
 #include "version.hpp"
 
 #include <algorithm>
@@ -43,6 +48,7 @@ namespace ce = varnel::cephes;
 constexpr int kExitOk = 0;
 constexpr int kExitBadInput = 1;  // unknown function, bad argument or count
 constexpr int kExitUsage = 2;     // malformed command line
+constexpr int kExitMoved = 3;     // --check: the library's arithmetic moved
 
 // ---------------------------------------------------------------------------
 // The function table. Every exported function falls into one of these
@@ -470,6 +476,7 @@ void usage(std::FILE* out) {
       "                                             sweep one argument, print CSV\n"
       "       varnel --stdin FUNCTION               one argument set per input line, CSV\n"
       "       varnel CONSTANT                       print an exported constant\n"
+      "       varnel --check                        the pinned bits on this machine\n"
       "       varnel --list | --help | --version\n"
       "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma;\n"
       "d_ibeta exists in both namespaces and must be qualified. Numbers may be decimals,\n"
@@ -594,6 +601,123 @@ int run_stdin(const Function& fn) {
   return status;
 }
 
+// ---------------------------------------------------------------------------
+// --check: the pinned set (tools/check) against the library this program
+// loaded, with the data installed beside it (<prefix>/share/varnel/
+// characterisation), or the source tree's from a build tree, or
+// VARNEL_CHECK_DATA.
+
+std::string check_data_directory() {
+  if (const char* dir = std::getenv("VARNEL_CHECK_DATA"); dir != nullptr && *dir != '\0') return dir;
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    self[n] = '\0';
+    std::string dir(self);
+    dir.erase(dir.find_last_of('/') + 1);
+    const std::string installed = dir + "../share/varnel/characterisation";
+    char resolved[4096];
+    if (access((installed + "/x86_64.bin").c_str(), R_OK) == 0 &&
+        realpath(installed.c_str(), resolved) != nullptr) {
+      return resolved;
+    }
+  }
+  return VARNEL_CLI_SOURCE_DATA;
+}
+
+// The example of a verdict in a few lines: the call, and the C library calls
+// whose answers differ from the pinned ones (or that the pinned machine
+// never made), from the detail that the check gives.
+std::string example_of(const std::string& detail) {
+  std::string out;
+  std::size_t start = 0, line = 0;
+  while (start < detail.size()) {
+    std::size_t end = detail.find('\n', start);
+    if (end == std::string::npos) end = detail.size();
+    std::string text = detail.substr(start, end - start);
+    start = end + 1;
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    text.erase(0, first);
+    if (line++ == 0 || text.find("   (") != std::string::npos) out += "\n    " + text;
+  }
+  return out;
+}
+
+// The function's name as declared (the two d_ibeta with their namespace).
+std::string declared_name(const char* id) {
+  std::string name = id;
+  for (const char* ns : {"specfun_", "cephes_"}) {
+    if (name.compare(0, std::strlen(ns), ns) == 0) name.replace(std::strlen(ns) - 1, 1, "::");
+  }
+  return name;
+}
+
+int check() {
+  namespace pinned = varnel::pinned;
+  const char* platform = pinned::platform();
+  if (platform == nullptr) return fail("--check: no pinned bits for this processor architecture");
+  const std::string dir = check_data_directory();
+  pinned::PinnedSet expected;
+  const std::string error = pinned::expected_for_platform(dir, &expected);
+  if (!error.empty()) return fail("--check: " + error);
+  std::printf("varnel %s: the pinned result bits of every function on %s, with glibc %s\n"
+              "(data: %s)\n",
+              varnel_cli::kVersion, platform, gnu_get_libc_version(), dir.c_str());
+  std::size_t differ = 0, moved_functions = 0, functions_differ = 0;
+  bool unusable = false;
+  for (const auto& fn : varnel::test::exported_functions()) {
+    const auto it = expected.find(fn.id);
+    if (it == expected.end()) {
+      std::printf("%-16s no pinned bits in the data\n", declared_name(fn.id).c_str());
+      unusable = true;
+      continue;
+    }
+    const pinned::Verdict v = pinned::judge(fn, it->second);
+    const std::string calls = std::to_string(it->second.calls);
+    const std::string name = declared_name(fn.id);
+    switch (v.kind) {
+      case pinned::Verdict::kSame:
+        std::printf("%-17s the same bits (%s calls)\n", name.c_str(), calls.c_str());
+        break;
+      case pinned::Verdict::kCLibrary:
+        std::printf("%-17s %zu of %s calls differ because this C library answers differently, "
+                    "for example:%s\n",
+                    name.c_str(), v.moved, calls.c_str(), example_of(v.detail).c_str());
+        differ += v.moved;
+        ++functions_differ;
+        break;
+      case pinned::Verdict::kArithmetic:
+        std::printf("%-17s the library's arithmetic moved, a defect: with the answers of the C "
+                    "library that pinned the bits, %zu of %zu calls give other bits; the first:%s\n",
+                    name.c_str(), v.exact_moved, v.exact_calls, example_of(v.detail).c_str());
+        ++moved_functions;
+        break;
+      case pinned::Verdict::kUnusable:
+        std::printf("%s\n", v.summary.c_str());
+        unusable = true;
+        break;
+    }
+  }
+  if (moved_functions > 0) {
+    std::printf("The library's arithmetic moved in %zu function(s): this build of libvarnel does not "
+                "give the prescribed bits. Please report it, with this output and how the library "
+                "was built, to %s.\n",
+                moved_functions, VARNEL_CLI_BUG_ADDRESS);
+    return kExitMoved;
+  }
+  if (unusable) return fail("--check: the pinned data do not fit this program");
+  if (differ > 0) {
+    std::printf("The library's arithmetic is as pinned; %zu results of %zu functions differ because "
+                "this C library (glibc %s) answers differently from the one that pinned the bits, "
+                "which is no defect.\n",
+                differ, functions_differ, gnu_get_libc_version());
+  } else {
+    std::printf("Every result has the pinned bits.\n");
+  }
+  return kExitOk;
+}
+
 int run(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   if (words.empty()) {
@@ -614,6 +738,9 @@ int run(int argc, char** argv) {
       return kExitOk;
     } else if (w == "--list") {
       return list();
+    } else if (w == "--check") {
+      if (words.size() != 1) return fail("--check takes no arguments", kExitUsage);
+      return check();
     } else if (w == "--stdin") {
       from_stdin = true;
     } else if (w == "--range" || w.compare(0, 8, "--range=") == 0) {
