@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
+# HELPER NOTE FROM THE INTEGRATOR (binding; delete this line before your first commit, never commit it): read /work/briefs/common.md NOW and follow it: rules on what may not be used or named, worktree discipline, -j2, and the 01:15 UTC deadline.
 # The whole test suite: native x86_64 build and the aarch64 cross build
 # under qemu, the toolchain matrix, the packages of both, the Python package
-# on both (aarch64 under qemu), then the reliability stages: the suite again
+# on both (aarch64 under qemu), the same on Debian 13 in a root of its own
+# (scripts/test-debian13.sh), then the reliability stages: the suite again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
 # with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
@@ -127,10 +129,12 @@ bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
 
 # --- packages: the Debian and RPM packages of both architectures, made into
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
-# this machine (and removed), the arm64 ones unpacked and run under qemu.
+# this machine (and removed), the arm64 ones unpacked and run under qemu;
+# then the Debian ones installed by apt into a clean root of this release.
 echo "=== packages"
 bash scripts/package.sh
 bash packaging/install-test.sh
+bash packaging/apt-install-test.sh "$(. /etc/os-release && echo "$VERSION_CODENAME")" dist
 # --- end of packages
 
 # --- Python on aarch64: the arm64 python3-varnel from dist/, unpacked beside
@@ -142,6 +146,14 @@ python_arm64_start=$SECONDS
 bash scripts/test-python-aarch64.sh
 echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
 # --- end of Python on aarch64
+
+# --- Debian 13: the build, ctest, the Python suite with NumPy 2, the Debian
+# 13 packages with their checks and apt install, and the Python suite on
+# aarch64 with Debian 13's arm64 CPython and NumPy, in a Debian 13 root made
+# from Debian's packages and cached (scripts/test-debian13.sh).
+echo "=== Debian 13"
+bash scripts/test-debian13.sh
+# --- end of Debian 13
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
