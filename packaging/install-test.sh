@@ -14,6 +14,12 @@
 #   - the arm64 .deb and the aarch64 RPM unpacked: the evaluator and the
 #     examples run under qemu against the unpacked libraries, through the
 #     packaged run path and soname.
+# The Debian packages are those of the release this runs on (Debian 12 on the
+# host, Debian 13 in its root: their versions end in ~deb12u1, ~deb13u1, their
+# Python and NumPy dependencies are that release's), and lintian is that
+# release's; the RPMs are checked where the trees made them
+# (VARNEL_PACKAGE_GENERATORS). packaging/apt-install-test.sh installs the
+# Debian packages with apt into a clean root of the release.
 # usage: install-test.sh, after scripts/package.sh (it reads dist/ and the
 # build-package-amd64 and build-package-arm64 trees the packages came from).
 set -uo pipefail
@@ -23,7 +29,10 @@ declare -A build_dir=([amd64]=$PWD/build-package-amd64 [arm64]=$PWD/build-packag
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "${build_dir[amd64]}/CMakeCache.txt"; }
 version=$(cache_value CMAKE_PROJECT_VERSION)
 release=$(cache_value VARNEL_PACKAGE_RELEASE)
-if [ -z "$version" ] || [ -z "$release" ]; then
+deb_version=$(cache_value VARNEL_DEBIAN_VERSION)
+rpms_made=0
+grep -qw RPM <<<"$(cache_value VARNEL_PACKAGE_GENERATORS)" && rpms_made=1
+if [ -z "$version" ] || [ -z "$release" ] || [ -z "$deb_version" ]; then
   echo "no packaging tree in ${build_dir[amd64]}: run scripts/package.sh first"
   exit 1
 fi
@@ -42,11 +51,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-deb_file() { echo "$dist/${1}_${version}-${release}_$2.deb"; }
+deb_file() { echo "$dist/${1}_${deb_version}_$2.deb"; }
 rpm_file() { echo "$dist/$1-${version}-${release}.$2.rpm"; }
 rpm_arch() { case $1 in amd64) echo x86_64 ;; arm64) echo aarch64 ;; esac; }
 debs=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools)
 rpms=(libvarnel libvarnel-c libvarnel-devel varnel-tools)
+((rpms_made)) || rpms=()
 
 # --- every package is there -----------------------------------------------------
 for arch in amd64 arm64; do
@@ -77,7 +87,7 @@ for arch in amd64 arm64; do
   done
   check "libvarnel-dev $arch: depends on exactly this libvarnel0 and libvarnel-c0" \
     "$(field "$(deb_file libvarnel-dev "$arch")" Depends)" \
-    "libvarnel0 (= ${version}-${release}), libvarnel-c0 (= ${version}-${release})"
+    "libvarnel0 (= ${deb_version}), libvarnel-c0 (= ${deb_version})"
   # Computed by dpkg-shlibdeps: the C library and libgcc for the library, and
   # libvarnel0 through its symbols file for the evaluator.
   lib_depends=$(field "$(deb_file libvarnel0 "$arch")" Depends | sed 's/ ([^)]*)//g')
@@ -102,8 +112,12 @@ for arch in amd64 arm64; do
     root=$work/deb-$arch-$p
     dpkg-deb -R "$(deb_file "$p" "$arch")" "$root"
     check "$p $arch: shlibs" "$(cat "$root/DEBIAN/shlibs")" "$name 0 $p (>= 0.1.0)"
-    if dpkg-gensymbols -c4 -q -p"$p" -v"$version" -a"$arch" -P"$root" -I"$root/DEBIAN/symbols" \
-         -e"$root/usr/lib64/$so" -O/dev/null; then
+    # dpkg-gensymbols reads a source package's debian/control (Debian 13's
+    # always): a minimal one, in a directory of its own.
+    mkdir -p "$work/gensymbols/debian"
+    printf 'Source: libvarnel\n\nPackage: %s\nArchitecture: any\n' "$p" >"$work/gensymbols/debian/control"
+    if (cd "$work/gensymbols" && dpkg-gensymbols -c4 -q -p"$p" -v"$version" -a"$arch" -P"$root" \
+          -I"$root/DEBIAN/symbols" -e"$root/usr/lib64/$so" -O/dev/null); then
       ok "$p $arch: the symbols file matches the exported symbols"
     else
       bad "$p $arch: the symbols file does not match the exported symbols"
@@ -115,6 +129,12 @@ done
 # Built against each architecture's own Python: its extension suffix, the
 # exact libvarnel0 of this build, the interpreter's version range and NumPy's
 # binary interface; the extension finds the library through its run path.
+# The interpreter is the release's (its minor version from the tree), and the
+# NumPy dependency must name an ABI that the release's python3-numpy
+# provides (the build machine's, of the same version for both architectures).
+python_built_for=$(cache_value VARNEL_PYTHON_BUILT_FOR)
+python_minor=${python_built_for#3.}
+numpy_provides=$(dpkg-query -W -f='${Provides}' python3-numpy | tr -d ' ' | tr ',' '\n')
 declare -A ext_suffix=([amd64]=x86_64-linux-gnu [arm64]=aarch64-linux-gnu)
 declare -A readelf_for=([amd64]=readelf [arm64]=aarch64-linux-gnu-readelf)
 for arch in amd64 arm64; do
@@ -122,13 +142,18 @@ for arch in amd64 arm64; do
   if [ ! -s "$f" ]; then bad "missing: $(basename "$f")"; continue; fi
   check "python3-varnel $arch: Architecture" "$(field "$f" Architecture)" "$arch"
   depends=$(field "$f" Depends)
-  for want in "libvarnel0 (= ${version}-${release})" "libvarnel-c0 (= ${version}-${release})" \
-              "python3 (>= 3.11)" "python3 (<< 3.12)" \
-              "python3-numpy-abi9"; do
+  for want in "libvarnel0 (= ${deb_version})" "libvarnel-c0 (= ${deb_version})" \
+              "python3 (>= $python_built_for~)" "python3 (<< 3.$((python_minor + 1)))"; do
     if grep -qF "$want" <<<"$depends"; then ok "python3-varnel $arch: depends on $want"
     else bad "python3-varnel $arch: no '$want' in '$depends'"; fi
   done
-  module=usr/lib/python3/dist-packages/varnel/_varnel.cpython-311-${ext_suffix[$arch]}.so
+  abis=$(tr ',|' '\n\n' <<<"$depends" | tr -d ' ' | grep -E '^python3-numpy2?-abi[0-9]+$' || true)
+  if [ -n "$abis" ] && grep -qxF -f <(echo "$abis") <<<"$numpy_provides"; then
+    ok "python3-varnel $arch: depends on NumPy's ABI as this release's python3-numpy provides it ($(echo $abis))"
+  else
+    bad "python3-varnel $arch: no NumPy ABI of '$numpy_provides' in '$depends'"
+  fi
+  module=usr/lib/python3/dist-packages/varnel/_varnel.cpython-3${python_minor}-${ext_suffix[$arch]}.so
   listing=$(dpkg-deb -c "$f")
   if grep -q " ./$module\$" <<<"$listing"; then ok "python3-varnel $arch: $module"
   else bad "python3-varnel $arch: no $module"; fi
@@ -151,7 +176,9 @@ expect_rpm() { # package, rpm arch, expected file list (one pattern per line), a
   check "$1 $2: requirements only on the allowed libraries" "$extra" ""
 }
 libc='libc\.so\.6|libm\.so\.6|libgcc_s\.so\.1'
-for arch in x86_64 aarch64; do
+rpm_arches=()
+((rpms_made)) && rpm_arches=(x86_64 aarch64)
+for arch in "${rpm_arches[@]}"; do
   expect_rpm libvarnel "$arch" "/usr/lib64/libvarnel.so.0" \
     "($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
   expect_rpm libvarnel-c "$arch" "/usr/lib64/libvarnel-c.so.0" \
@@ -209,7 +236,7 @@ for arch in "${!build_dir[@]}"; do
     want=$(loaded_sections "$oc" "${build_dir[$arch]}/$so")
     check "$arch .deb: $so code and data as built" \
       "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/$so")" "$want"
-    check "$arch .rpm: $so code and data as built" \
+    ((rpms_made)) && check "$arch .rpm: $so code and data as built" \
       "$(loaded_sections "$oc" "$work/rpm-root-$arch/usr/lib64/$so")" "$want"
   done
 done
@@ -324,7 +351,9 @@ fi
 # The cross C library as a whole, not the multiarch one from the host's
 # ld.so.cache (see cmake/aarch64-linux-gnu.cmake).
 qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
-for root in "$work/deb-root-arm64" "$work/rpm-root-arm64"; do
+unpacked_roots=("$work/deb-root-arm64")
+((rpms_made)) && unpacked_roots+=("$work/rpm-root-arm64")
+for root in "${unpacked_roots[@]}"; do
   kind=$(basename "$root" | cut -d- -f1)
   echo "--- $kind arm64, unpacked in $root"
   # The evaluator's run path must lead the loader to the unpacked library.

@@ -26,6 +26,42 @@ set(VARNEL_PACKAGE_MAINTAINER "libvarnel developers <libvarnel@example.org>"
     CACHE STRING "Maintainer of the Debian and RPM packages")
 set(VARNEL_PACKAGE_VERSION ${PROJECT_VERSION}-${VARNEL_PACKAGE_RELEASE})
 
+# The Debian packages are built in each release's own environment (Debian 12
+# on the host, Debian 13 in a root of its own: scripts/test-debian13.sh), and
+# their versions say which, as Debian's convention for one source built for
+# several releases does: 0.1.0-1~deb12u1, 0.1.0-1~deb13u1. Both sort below
+# 0.1.0-1, and Debian 12's below Debian 13's, so an upgrade of the system
+# upgrades the packages. The release is read from the build machine's
+# /etc/os-release (the cross build's target release is the build machine's);
+# elsewhere than on Debian the suffix is empty. The RPMs keep the plain
+# version.
+set(VARNEL_DEBIAN_RELEASE_NUMBER "")
+set(VARNEL_DEBIAN_CODENAME "")
+if(EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release os_release REGEX "^(ID|VERSION_ID|VERSION_CODENAME)=")
+  if("ID=debian" IN_LIST os_release)
+    foreach(line IN LISTS os_release)
+      if(line MATCHES "^VERSION_ID=\"?([0-9]+)\"?$")
+        set(VARNEL_DEBIAN_RELEASE_NUMBER ${CMAKE_MATCH_1})
+      elseif(line MATCHES "^VERSION_CODENAME=([a-z]+)$")
+        set(VARNEL_DEBIAN_CODENAME ${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+  endif()
+endif()
+if(VARNEL_DEBIAN_RELEASE_NUMBER)
+  set(default_suffix "~deb${VARNEL_DEBIAN_RELEASE_NUMBER}u1")
+else()
+  set(default_suffix "")
+endif()
+set(VARNEL_DEBIAN_RELEASE_SUFFIX "${default_suffix}" CACHE STRING
+    "Appended to the Debian revision: the release the packages are built for (~debNNuM)")
+set(VARNEL_DEBIAN_VERSION ${VARNEL_PACKAGE_VERSION}${VARNEL_DEBIAN_RELEASE_SUFFIX}
+    CACHE INTERNAL "The version of the Debian packages")
+# Which of the two package formats cpack makes (a Debian root makes the Debian
+# packages alone).
+set(VARNEL_PACKAGE_GENERATORS DEB RPM CACHE STRING "Package formats: DEB, RPM or both")
+
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|amd64|AMD64)$")
   set(VARNEL_DEB_ARCH amd64)
   set(VARNEL_RPM_ARCH x86_64)
@@ -78,9 +114,40 @@ endif()
 # every package, and reads lintian overrides from the package itself. They are
 # installed only when CPack makes Debian packages (cpack-options.cmake sets
 # VARNEL_PACKAGE_FORMAT), so RPMs and plain installs do not carry them.
+# With a release suffix the packages' changelog gets an entry of that version
+# on top of packaging/debian/changelog, as a stable update or a backport
+# has: the distribution is the release's, the maintainer that of the entry
+# below it, the date one second after it (lintian wants a later date; a fixed
+# one keeps the packages reproducible).
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+set(debian_changelog ${VARNEL_PACKAGING_DIR}/debian/changelog)
+if(VARNEL_DEBIAN_RELEASE_SUFFIX)
+  file(READ ${debian_changelog} changelog_text)
+  string(REGEX MATCH "\n -- ([^\n]*>)  ([^\n]*)" changelog_trailer "${changelog_text}")
+  set(changelog_maintainer ${CMAKE_MATCH_1})
+  execute_process(COMMAND date -u -R -d "${CMAKE_MATCH_2} + 1 second"
+                  OUTPUT_VARIABLE changelog_date OUTPUT_STRIP_TRAILING_WHITESPACE
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set(distribution ${VARNEL_DEBIAN_CODENAME})
+  if(NOT distribution)
+    set(distribution unstable)
+  endif()
+  if(VARNEL_DEBIAN_RELEASE_NUMBER)
+    set(built_for "Debian ${VARNEL_DEBIAN_RELEASE_NUMBER} (${distribution})")
+  else()
+    set(built_for "${distribution}")
+  endif()
+  set(debian_changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
+  file(WRITE ${debian_changelog} "libvarnel (${VARNEL_DEBIAN_VERSION}) ${distribution}; urgency=medium
+
+  * Built for ${built_for}.
+
+ -- ${changelog_maintainer}  ${changelog_date}
+
+${changelog_text}")
+endif()
 set(debian_changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
-execute_process(COMMAND gzip -9nc ${VARNEL_PACKAGING_DIR}/debian/changelog
+execute_process(COMMAND gzip -9nc ${debian_changelog}
                 OUTPUT_FILE ${debian_changelog_gz} COMMAND_ERROR_IS_FATAL ANY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${VARNEL_PACKAGING_DIR}/debian/changelog)
@@ -139,7 +206,7 @@ varnel_debian_docs(c_runtime libvarnel-c0)
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvarnel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), libvarnel-c0 (= ${VARNEL_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION})")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "C++ library of special functions - development files
 ${summary_body}
 .
@@ -184,10 +251,10 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   # cross build). The module and the libraries come from one build and its
   # results are their bits: it takes libvarnel0 and libvarnel-c0 of exactly
   # its own version (and architecture: the packages are not Multi-Arch).
-  set(python_depends "libvarnel0 (= ${VARNEL_PACKAGE_VERSION}), libvarnel-c0 (= ${VARNEL_PACKAGE_VERSION})")
+  set(python_depends "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION})")
   if(VARNEL_PYTHON_BUILT_FOR MATCHES "^3\\.([0-9]+)$")
     math(EXPR next_minor "${CMAKE_MATCH_1} + 1")
-    string(APPEND python_depends ", python3 (>= ${VARNEL_PYTHON_BUILT_FOR}), python3 (<< 3.${next_minor})")
+    string(APPEND python_depends ", python3 (>= ${VARNEL_PYTHON_BUILT_FOR}~), python3 (<< 3.${next_minor})")
   else()
     string(APPEND python_depends ", python3")
   endif()
@@ -197,7 +264,19 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
     file(STRINGS ${numpy_versions} numpy_api_min REGEX "^api-min-version ")
     string(REPLACE "abi " "" numpy_abi "${numpy_abi}")
     string(REPLACE "api-min-version " "" numpy_api_min "${numpy_api_min}")
-    string(APPEND python_depends ", python3-numpy (>= ${numpy_api_min}), python3-numpy-abi${numpy_abi}")
+    # As the release's dh_numpy3 writes it: NumPy 1.x (Debian 12) names its
+    # ABI python3-numpy-abiN and needs the API's first version; NumPy 2
+    # (Debian 13) names it python3-numpy2-abiN, whose ABI 0 also runs on
+    # NumPy 1.x's last ABI (the extension targets NumPy 1.22's interface,
+    # python/src/numpy_api.hpp).
+    if(numpy_api_min MATCHES "^([0-9]+:)?([0-9]+)\\." AND CMAKE_MATCH_2 GREATER_EQUAL 2)
+      string(APPEND python_depends ", python3-numpy2-abi${numpy_abi}")
+      if(numpy_abi STREQUAL "0")
+        string(APPEND python_depends " | python3-numpy-abi9")
+      endif()
+    else()
+      string(APPEND python_depends ", python3-numpy (>= ${numpy_api_min}), python3-numpy-abi${numpy_abi}")
+    endif()
   else()
     string(APPEND python_depends ", python3-numpy")
   endif()
@@ -219,7 +298,7 @@ set(CPACK_PACKAGE_NAME varnel)
 set(CPACK_PACKAGE_VENDOR "libvarnel developers")
 set(CPACK_PACKAGE_CONTACT "${VARNEL_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_GENERATOR DEB RPM)
+set(CPACK_GENERATOR ${VARNEL_PACKAGE_GENERATORS})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_COMPONENTS_ALL ${VARNEL_PACKAGE_COMPONENTS})
@@ -240,7 +319,7 @@ file(GENERATE OUTPUT ${CPACK_VARNEL_C_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE ${VARNEL_PACKAGE_RELEASE})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${VARNEL_PACKAGE_RELEASE}${VARNEL_DEBIAN_RELEASE_SUFFIX})
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VARNEL_DEB_ARCH})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -8,10 +8,13 @@
 # scripts/arm64-python-root.sh. Before packing, each tree runs the check every
 # package build runs (ctest -L bits: the pinned result bits, the arm64 ones
 # under qemu, and the machine-code guard). Then packaging/install-test.sh
-# checks the result.
+# checks the result. The Debian packages' versions carry the release they are
+# built in (0.1.0-1~deb12u1 on Debian 12, packaging/packaging.cmake);
+# -DVARNEL_PACKAGE_GENERATORS=DEB makes them alone, as the Debian 13 root does
+# (which sets VARNEL_SKIP_SETUP_DEPS, its packages being installed already).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-deps.sh
+[ -n "${VARNEL_SKIP_SETUP_DEPS:-}" ] || bash scripts/setup-deps.sh
 arm64_python_root=$(bash scripts/arm64-python-root.sh)
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
@@ -28,6 +31,6 @@ for arch in amd64 arm64; do
   ctest --test-dir "$dir" -L bits --output-on-failure
   rm -rf "$dir/packages"
   (cd "$dir" && cpack)
-  cp "$dir"/packages/*.deb "$dir"/packages/*.rpm dist/
+  find "$dir/packages" -maxdepth 1 \( -name '*.deb' -o -name '*.rpm' \) -exec cp -t dist/ {} +
 done
 ls -l dist

@@ -31,6 +31,12 @@ if ! dpkg --print-foreign-architectures | grep -qx arm64; then
 fi
 # --- end of packaging
 
+# --- Debian roots (scripts/debian-root.sh: the Debian 13 stage, the clean
+# roots of the apt install test): debootstrap is fetched and unpacked, not
+# installed; it downloads with wget and checks the archive with Debian's keys.
+packages+=(wget debian-archive-keyring)
+# --- end of Debian roots
+
 # Installs those of the named packages that are missing; extra apt-get
 # options come first, up to "--".
 install_missing() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
 # under qemu, the toolchain matrix, the packages of both, the Python package
-# on both (aarch64 under qemu), then the reliability stages: the suite again
+# on both (aarch64 under qemu), the same on Debian 13 in a root of its own
+# (scripts/test-debian13.sh), then the reliability stages: the suite again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
 # with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
@@ -127,10 +128,12 @@ bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
 
 # --- packages: the Debian and RPM packages of both architectures, made into
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
-# this machine (and removed), the arm64 ones unpacked and run under qemu.
+# this machine (and removed), the arm64 ones unpacked and run under qemu;
+# then the Debian ones installed by apt into a clean root of this release.
 echo "=== packages"
 bash scripts/package.sh
 bash packaging/install-test.sh
+bash packaging/apt-install-test.sh "$(. /etc/os-release && echo "$VERSION_CODENAME")" dist
 # --- end of packages
 
 # --- R package (r/): R CMD check --no-manual offline (Status: OK, the tests
@@ -165,6 +168,14 @@ bash scripts/test-wheel.sh /usr/bin/python3 --arch aarch64 \
   --evaluator build-test-aarch64/tools/varnel/varnel
 echo "wheel: $((SECONDS - wheel_start)) s"
 # --- end of wheel
+
+# --- Debian 13: the build, ctest, the Python suite with NumPy 2, the Debian
+# 13 packages with their checks and apt install, and the Python suite on
+# aarch64 with Debian 13's arm64 CPython and NumPy, in a Debian 13 root made
+# from Debian's packages and cached (scripts/test-debian13.sh).
+echo "=== Debian 13"
+bash scripts/test-debian13.sh
+# --- end of Debian 13
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 

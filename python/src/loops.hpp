@@ -25,7 +25,7 @@
 #ifndef VARNEL_PYTHON_LOOPS_HPP
 #define VARNEL_PYTHON_LOOPS_HPP
 
-#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include "numpy_api.hpp"
 #include <numpy/ndarraytypes.h>
 
 #include <algorithm>
@@ -210,6 +210,36 @@ struct Driver {
     if (flags != 0) c.flags->fetch_or(flags, std::memory_order_relaxed);
   }
 
+  // A reduce-like call: NumPy's reduce, accumulate and reduceat pass the
+  // output as the first argument too, a fixed accumulator (step 0) or the
+  // previous output element, and each result is an argument of the next
+  // element. That is computed as NumPy's own loops do: one element after
+  // the other, in order, on one thread, each element's arguments read just
+  // before it (the warnings from that copy). (The ufuncs of two arguments
+  // refuse most of these calls, module.cpp, "Reductions"; the rest is the
+  // left fold NumPy defines.)
+  static void in_order(const Context& c, Index n) noexcept {
+    alignas(16) char saved[L::nin][kMaxElement];
+    alignas(16) char result[kMaxElement];
+    char* args[L::nin + 1];
+    npy_intp steps[L::nin + 1] = {};
+    for (std::size_t i = 0; i < L::nin; ++i) args[i] = saved[i];
+    args[L::nin] = result;
+    Context one = c;
+    one.args = args;
+    one.steps = steps;
+    int flags = 0;
+    for (Index k = 0; k < n; ++k) {
+      for (std::size_t i = 0; i < L::nin; ++i) {
+        std::memcpy(saved[i], c.args[i] + k * c.steps[i], L::sizes[i]);
+      }
+      L::compute(one, 0, 1);
+      flags |= L::warnings(one, 0, 1);
+      std::memcpy(c.args[L::nin] + k * c.steps[L::nin], result, sizeof(typename L::Result));
+    }
+    if (flags != 0) c.flags->fetch_or(flags, std::memory_order_relaxed);
+  }
+
   // Runs the chunks and gives NumPy the flags they warrant, and only those:
   // the caller's flags from before the loop (NumPy's input casts may have
   // raised some) are put back, whatever the computation raised.
@@ -218,15 +248,28 @@ struct Driver {
     std::atomic<int> flags{0};
     context.flags = &flags;
     context.in_place = false;
+    // An argument in the output's memory is in place (out=x) when it is the
+    // same elements; any other overlap is a reduce-like call.
+    bool reduce_like = false;
+    const char* out = context.args[L::nin];
+    const npy_intp out_step = context.steps[L::nin];
     for (std::size_t i = 0; i < L::nin; ++i) {
-      context.in_place = context.in_place ||
-                         overlap(context.args[i], context.steps[i], L::sizes[i],
-                                 context.args[L::nin], context.steps[L::nin],
-                                 sizeof(typename L::Result), n);
+      if (!overlap(context.args[i], context.steps[i], L::sizes[i], out, out_step,
+                   sizeof(typename L::Result), n)) {
+        continue;
+      }
+      const bool same = context.args[i] == out && context.steps[i] == out_step &&
+                        (out_step != 0 || n == 1);
+      context.in_place = context.in_place || same;
+      reduce_like = reduce_like || !same;
     }
     std::fexcept_t before;
     std::fegetexceptflag(&before, FE_ALL_EXCEPT);
-    parallel_for(n, min_parallel, &chunk, &context);
+    if (reduce_like) {
+      in_order(context, n);
+    } else {
+      parallel_for(n, min_parallel, &chunk, &context);
+    }
     std::fesetexceptflag(&before, FE_ALL_EXCEPT);
     if (const int raised = flags.load(std::memory_order_relaxed)) std::feraiseexcept(raised);
   }

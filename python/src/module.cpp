@@ -9,7 +9,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include "numpy_api.hpp"
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
@@ -371,10 +371,37 @@ int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** ope
 }
 
 // ---------------------------------------------------------------------------
-// Reductions. NumPy offers reduce for every ufunc of two arguments, but
-// folding gammainc over an axis means nothing. Such a ufunc gets as identity
-// an object that refuses to become a number, with a message that says why:
-// reduce converts the identity before it computes anything.
+// Reductions. NumPy offers reduce, accumulate and reduceat for every ufunc of
+// two arguments, but folding gammainc over an axis means nothing. The two
+// NumPy lines need two means to refuse them, with one message:
+//
+// - A promoter, on every NumPy from 1.22 on. NumPy resolves a reduce-like
+//   call without out= with the first operand's type unknown (a null DType),
+//   which only a promoter registered with None in the first place matches.
+//   Ours, registered for (None, None, None), refuses such a call and
+//   declines every other (it returns the types it was given, unchanged,
+//   and NumPy goes on to the type resolver below, as it would without it;
+//   an exact loop is more specific and never reaches it). NumPy 2 sends
+//   reduce, accumulate and reduceat of every input type there; NumPy 1.x
+//   only those whose input type has no loop of its own (its reductions try
+//   the loops of the form (T, T, T) first).
+// - On NumPy 1.x also an identity that refuses to become a number: NumPy 1.x
+//   converts the identity at each reduce that takes it (no initial=). NumPy
+//   2 converts it once, when the ufunc is made, where it would fail the
+//   import; the ufuncs have no identity there.
+//
+// What passes: on NumPy 2 a reduce-like call given out= or dtype= (the
+// types are known, an exact loop is found and nothing asks for an
+// identity); on NumPy 1.x accumulate and reduceat of floating-point arrays,
+// and reduce with initial=. Those compute the left fold NumPy defines,
+// f(f(x0, x1), x2) ... (docs/python.md).
+
+const char* const kNoReduction =
+    "varnel.%s has no reduction: it is not an associative operation of its two arguments";
+
+// NumPy 2's C interface (feature version 0x12, NPY_2_0_API_VERSION).
+constexpr unsigned kNumpy2Api = 0x00000012;
+bool numpy2() { return PyArray_GetNDArrayCFeatureVersion() >= kNumpy2Api; }
 
 struct NoReduction {
   PyObject_HEAD
@@ -382,10 +409,7 @@ struct NoReduction {
 };
 
 PyObject* no_reduction_float(PyObject* self) {
-  PyErr_Format(PyExc_TypeError,
-               "varnel.%s has no reduction: it is not an associative operation of its two "
-               "arguments",
-               reinterpret_cast<NoReduction*>(self)->ufunc);
+  PyErr_Format(PyExc_TypeError, kNoReduction, reinterpret_cast<NoReduction*>(self)->ufunc);
   return nullptr;
 }
 
@@ -406,12 +430,56 @@ PyTypeObject* no_reduction_type() {
   return reinterpret_cast<PyTypeObject*>(type);
 }
 
-PyObject* no_reduction(const char* ufunc) {
+// The identity of a ufunc of two arguments on NumPy 1.x; none on NumPy 2.
+PyObject* no_reduction_identity(const char* ufunc) {
+  if (numpy2()) return nullptr;
   PyTypeObject* type = no_reduction_type();
   if (type == nullptr) return nullptr;
   auto* object = PyObject_New(NoReduction, type);
   if (object != nullptr) object->ufunc = ufunc;
   return reinterpret_cast<PyObject*>(object);
+}
+
+// NumPy's promoter: (ufunc, operand DTypes, signature, new operand DTypes),
+// the DTypes as objects (PyArrayMethod_PromoterFunction of NumPy 2's
+// dtype_api.h; the same in 1.22 to 1.26, where it is internal).
+int refuse_reductions(PyObject* ufunc, PyObject* const op_dtypes[], PyObject* const[],
+                      PyObject* new_op_dtypes[]) {
+  auto* u = reinterpret_cast<PyUFuncObject*>(ufunc);
+  if (op_dtypes[0] == nullptr) {
+    PyErr_Format(PyExc_TypeError, kNoReduction, u->name);
+    return -1;
+  }
+  for (int i = 0; i < u->nargs; ++i) {
+    Py_XINCREF(op_dtypes[i]);
+    new_op_dtypes[i] = op_dtypes[i];
+  }
+  return 0;
+}
+
+int add_reduction_promoter(PyObject* ufunc) {
+  PyObject* promoter = PyCapsule_New(reinterpret_cast<void*>(&refuse_reductions),
+                                     "numpy._ufunc_promoter", nullptr);
+  if (promoter == nullptr) return -1;
+  PyObject* dtypes = PyTuple_Pack(3, Py_None, Py_None, Py_None);
+  int result = -1;
+  if (dtypes != nullptr && numpy2()) {
+    // PyUFunc_AddPromoter, entry 44 of NumPy 2's ufunc API table (its
+    // header names it only for extensions that need NumPy 2 at least).
+    using AddPromoter = int (*)(PyObject*, PyObject*, PyObject*);
+    result = reinterpret_cast<AddPromoter>(PyUFunc_API[44])(ufunc, dtypes, promoter);
+  } else if (dtypes != nullptr) {
+    // NumPy 1.x: what its internal PyUFunc_AddLoop does, appending
+    // (DTypes, promoter) to the ufunc's list of loops and promoters.
+    auto* u = reinterpret_cast<PyUFuncObject*>(ufunc);
+    if (u->_loops == nullptr) u->_loops = PyList_New(0);
+    PyObject* entry = u->_loops != nullptr ? PyTuple_Pack(2, dtypes, promoter) : nullptr;
+    if (entry != nullptr) result = PyList_Append(u->_loops, entry);
+    Py_XDECREF(entry);
+  }
+  Py_XDECREF(dtypes);
+  Py_DECREF(promoter);
+  return result;
 }
 
 // ---------------------------------------------------------------------------
@@ -460,8 +528,8 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
   }
   PyObject* identity = nullptr;
   if (entry.nin == 2) {
-    identity = no_reduction(entry.name);
-    if (identity == nullptr) return -1;
+    identity = no_reduction_identity(entry.name);
+    if (identity == nullptr && PyErr_Occurred()) return -1;
   }
   PyObject* ufunc = PyUFunc_FromFuncAndDataAndSignatureAndIdentity(
       functions, data, types, static_cast<int>(n), entry.nin, 1,
@@ -469,6 +537,10 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
       nullptr, identity);
   Py_XDECREF(identity);
   if (ufunc == nullptr) return -1;
+  if (entry.nin == 2 && add_reduction_promoter(ufunc) < 0) {
+    Py_DECREF(ufunc);
+    return -1;
+  }
   auto* object = reinterpret_cast<PyUFuncObject*>(ufunc);
   object->type_resolver = &resolve_types;
   accepted().push_back({object, describe(entry)});

@@ -147,6 +147,9 @@ def test_thread_count_from_environment_and_affinity():
     assert child_threads(None, prefix=("taskset", "-c", "0"))[0] == 1
 
 
+# Python 3.12 and later warn on every fork of a process with threads, which
+# this test makes on purpose.
+@pytest.mark.filterwarnings("ignore:This process .* is multi-threaded:DeprecationWarning")
 def test_a_forked_child_computes_with_threads_of_its_own(threads):
     threads(2)
     a, x = shapes(N), shapes(N)

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The Debian 13 (trixie) stage: the project as a Debian 13 user and packager
+# meet it (GCC 14, CMake 3.31, CPython 3.13, NumPy 2), in a root made from
+# Debian's packages (scripts/debian-root.sh: cached, thrown-away overlay per
+# run, the source tree copied in, so no build directory of the host's is
+# touched). In the root:
+#   - the project's build and the whole ctest;
+#   - the Python suite with NumPy 2 against an installed prefix;
+#   - the Debian packages of Debian 13 (0.1.0-1~deb13u1, amd64 and arm64,
+#     scripts/package.sh) and their checks with Debian 13's lintian
+#     (packaging/install-test.sh);
+#   - the Python suite on aarch64 under qemu, with Debian 13's arm64 CPython
+#     3.13 and NumPy 2 and the arm64 python3-varnel just made
+#     (scripts/test-python-aarch64.sh).
+# Then, from the host, the amd64 packages installed by apt into a clean
+# Debian 13 root (packaging/apt-install-test.sh). The packages and the
+# suites' summaries are left in build-debian13/. Needs root.
+#
+# usage: test-debian13.sh [--in-root]   (--in-root: the part that runs inside)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" != --in-root ]; then
+  out=$PWD/build-debian13
+  rm -rf "$out"
+  mkdir -p "$out"
+  start=$SECONDS
+  bash scripts/debian-root.sh run trixie build --bind "$out:/out" -- bash scripts/test-debian13.sh --in-root
+  in_root=$((SECONDS - start))
+  bash packaging/apt-install-test.sh trixie "$out/dist"
+  echo "Debian 13: $((SECONDS - start)) s ($in_root s in the build root)"
+  exit 0
+fi
+
+# --- inside the Debian 13 root, in /src ------------------------------------------
+export VARNEL_SKIP_SETUP_DEPS=1  # the root has every package the scripts need
+jobs=$(nproc)
+step() { echo "=== Debian 13: $1 ($((SECONDS)) s)"; }
+. /etc/os-release
+echo "$PRETTY_NAME: $(g++ --version | head -1), $(cmake --version | head -1)," \
+     "Python $(python3 -c 'import sys; print(sys.version.split()[0])')," \
+     "NumPy $(python3 -c 'import numpy; print(numpy.__version__)')"
+
+# Package lists for apt-get download (the arm64 Python userland): the cached
+# root keeps none, which would age.
+apt-get update -qq
+
+step "build and ctest"
+cmake -S . -B build-test -DVARNEL_WERROR=ON >/dev/null
+cmake --build build-test -j"$jobs"
+ctest --test-dir build-test --output-on-failure -j"$jobs" | tee /out/ctest.txt
+
+step "Python suite with NumPy 2, against the installed prefix"
+prefix=$PWD/build-test/_install
+cmake --install build-test --prefix "$prefix" >/dev/null
+PYTHONPATH=$prefix/lib/python3/dist-packages VARNEL_EVALUATOR=$prefix/bin/varnel \
+  python3 -m pytest -q -p no:cacheprovider python/tests | tee /out/pytest.txt
+
+step "packages"
+bash scripts/package.sh -DVARNEL_PACKAGE_GENERATORS=DEB
+bash packaging/install-test.sh | tee /out/install-test.txt
+mkdir -p /out/dist
+cp dist/*.deb /out/dist/
+
+step "Python on aarch64"
+bash scripts/test-python-aarch64.sh | tee /out/pytest-aarch64.txt
+step "done"
