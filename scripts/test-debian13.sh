@@ -11,7 +11,9 @@
 #     (packaging/install-test.sh);
 #   - the Python suite on aarch64 under qemu, with Debian 13's arm64 CPython
 #     3.13 and NumPy 2 and the arm64 python3-varnel just made
-#     (scripts/test-python-aarch64.sh).
+#     (scripts/test-python-aarch64.sh);
+#   - the wheel for CPython 3.13, x86_64 and aarch64 under qemu
+#     (scripts/test-wheel.sh).
 # Then, from the host, the amd64 packages installed by apt into a clean
 # Debian 13 root (packaging/apt-install-test.sh). The packages and the
 # suites' summaries are left in build-debian13/. Needs root.
@@ -56,6 +58,13 @@ cmake --install build-test --prefix "$prefix" >/dev/null
 PYTHONPATH=$prefix/lib/python3/dist-packages VARNEL_EVALUATOR=$prefix/bin/varnel \
   python3 -m pytest -q -p no:cacheprovider python/tests | tee /out/pytest.txt
 
+step "wheel (x86_64, CPython 3.13)"
+# Before the packages' install test, so that no libvarnel is on the system
+# when the wheel is installed into its venv.
+bash scripts/test-wheel.sh /usr/bin/python3 --evaluator "$prefix/bin/varnel" --reproducible \
+  | tee /out/wheel-x86_64.txt
+cp build-wheel-x86_64/dist/*.whl /out/
+
 step "packages"
 bash scripts/package.sh -DVARNEL_PACKAGE_GENERATORS=DEB
 bash packaging/install-test.sh | tee /out/install-test.txt
@@ -64,4 +73,7 @@ cp dist/*.deb /out/dist/
 
 step "Python on aarch64"
 bash scripts/test-python-aarch64.sh | tee /out/pytest-aarch64.txt
+step "wheel (aarch64, CPython 3.13 under qemu)"
+bash scripts/test-wheel.sh /usr/bin/python3 --arch aarch64 | tee /out/wheel-aarch64.txt
+cp build-wheel-aarch64/dist/*.whl /out/
 step "done"
