@@ -221,8 +221,17 @@ for arch in amd64 arm64; do
 done
 
 # Stripping may drop symbol tables, nothing else: the sections the loader maps
-# must be the build tree's, byte for byte.
+# must be the build tree's, byte for byte, once the build tree's run path is
+# replaced by the installed one (as the installation does, in place).
 objcopy_for() { case $1 in amd64) echo objcopy ;; arm64) echo aarch64-linux-gnu-objcopy ;; esac; }
+runpath_of() { readelf -d "$1" | sed -n 's/.*Library runpath: \[\(.*\)\]$/\1/p'; }
+as_installed() { # build-tree library, installed library: a copy of the first with the second's run path
+  local copy=$work/as-installed-$(basename "$1")
+  cp "$1" "$copy"
+  echo 'file(RPATH_CHANGE FILE "${FILE}" OLD_RPATH "${OLD}" NEW_RPATH "${NEW}")' >"$work/runpath.cmake"
+  cmake -DFILE="$copy" -DOLD="$(runpath_of "$1")" -DNEW="$(runpath_of "$2")" -P "$work/runpath.cmake" >&2
+  echo "$copy"
+}
 loaded_sections() { # objcopy, library: a digest of its code and data
   local s out=$work/section
   for s in .text .rodata .data .data.rel.ro .dynsym .dynstr; do
@@ -233,7 +242,7 @@ loaded_sections() { # objcopy, library: a digest of its code and data
 for arch in "${!build_dir[@]}"; do
   oc=$(objcopy_for "$arch")
   for so in libvarnel.so.0 libvarnel-c.so.0; do
-    want=$(loaded_sections "$oc" "${build_dir[$arch]}/$so")
+    want=$(loaded_sections "$oc" "$(as_installed "${build_dir[$arch]}/$so" "$work/deb-root-$arch/usr/lib64/$so")")
     check "$arch .deb: $so code and data as built" \
       "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/$so")" "$want"
     ((rpms_made)) && check "$arch .rpm: $so code and data as built" \
