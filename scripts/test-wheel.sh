@@ -155,7 +155,7 @@ site, arch = sys.argv[1:]
 package = os.path.join(site, "varnel")
 assert platform.machine() == arch, platform.machine()
 assert varnel.__file__ == os.path.join(package, "__init__.py"), varnel.__file__
-for d in filter(None, os.environ.get("LD_LIBRARY_PATH", "").split(":")):
+for d in filter(os.path.isdir, os.environ.get("LD_LIBRARY_PATH", "").split(":")):
     assert not any(f.startswith("libvarnel") for f in os.listdir(d)), d
 loaded = {line.split()[-1] for line in open("/proc/self/maps") if "libvarnel" in line}
 assert loaded == {os.path.join(package, "libvarnel.so.0"),
