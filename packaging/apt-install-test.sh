@@ -44,22 +44,17 @@ echo "--- $PRETTY_NAME: apt-get install ${files[*]##*/}"
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${files[@]}" gcc libc6-dev pkg-config >/dev/null
 
-failed=0
-pass() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; failed=1; }
-expect() { # what, got, want
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: got '$2', want '$3'"; fi
-}
+. packaging/checks.sh
 
 dpkg-query -W "${packages[@]}" python3 python3-numpy
 version=$(dpkg-query -W -f='${Version}' libvarnel0)
-expect "installed version ends in this release's suffix" "${version##*~deb}" "${VERSION_ID}u1"
-expect "varnel --version" "$(varnel --version)" "varnel ${version%%-*}"
-expect "varnel d_gamma 5" "$(varnel d_gamma 5 | head -1)" "varnel::specfun::d_gamma(5) = 24"
+check "installed version ends in this release's suffix" "${version##*~deb}" "${VERSION_ID}u1"
+check "varnel --version" "$(varnel --version)" "varnel ${version%%-*}"
+check "varnel d_gamma 5" "$(varnel d_gamma 5 | head -1)" "varnel::specfun::d_gamma(5) = 24"
 
 work=$(mktemp -d)
 cd "$work"
-if python3 - <<'EOF'; then pass "python3: import varnel, the evaluator's bits"; else fail "python3: import varnel"; fi
+if python3 - <<'EOF'; then ok "python3: import varnel, the evaluator's bits"; else bad "python3: import varnel"; fi
 import subprocess, sys
 import numpy as np, varnel
 assert varnel.__file__ == "/usr/lib/python3/dist-packages/varnel/__init__.py", varnel.__file__
@@ -80,10 +75,10 @@ EOF
 
 if gcc -std=c99 -ffp-contract=off /src/examples/c/tails.c $(pkg-config --cflags --libs varnel-c) -o tails &&
    bash /src/tests/tails_examples.sh varnel ./tails - >/dev/null; then
-  pass "examples/c/tails.c built through pkg-config: the evaluator's bits"
+  ok "examples/c/tails.c built through pkg-config: the evaluator's bits"
 else
-  fail "examples/c/tails.c built through pkg-config"
+  bad "examples/c/tails.c built through pkg-config"
 fi
 
-if ((failed)); then echo "apt install test FAILED ($PRETTY_NAME)"; exit 1; fi
+if ((fail)); then echo "apt install test FAILED ($PRETTY_NAME)"; exit 1; fi
 echo "apt install test passed ($PRETTY_NAME)"

@@ -36,12 +36,7 @@ if [ -z "$version" ] || [ -z "$release" ] || [ -z "$deb_version" ]; then
   echo "no packaging tree in ${build_dir[amd64]}: run scripts/package.sh first"
   exit 1
 fi
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
-check() { # what, got, want
-  if [ "$2" == "$3" ]; then ok "$1"; else bad "$1: got '$2', want '$3'"; fi
-}
+. packaging/checks.sh
 
 work=$(mktemp -d)
 installed=()

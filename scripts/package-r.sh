@@ -25,9 +25,7 @@ cd "$(dirname "$0")/.."
 source_dir=$PWD
 dist=$PWD/dist
 arch=amd64
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
+. packaging/checks.sh
 
 shopt -s nullglob
 c_debs=("$dist"/libvarnel-c0_*_"$arch".deb)
@@ -133,9 +131,6 @@ echo "--- lintian $package"
 if lintian --fail-on error,warning "$out"; then ok "lintian: no errors or warnings"
 else bad "lintian reports errors or warnings"; fi
 
-check() { # what, got, want
-  if [ "$2" == "$3" ]; then ok "$1"; else bad "$1: got '$2', want '$3'"; fi
-}
 check "$package: Depends has libvarnel-c0 (= $version)" \
   "$(dpkg-deb -f "$out" Depends | tr ',' '\n' | grep -c "^ *libvarnel-c0 (= $version)$")" 1
 # shellcheck disable=SC2016 # $ORIGIN is for the dynamic loader
