@@ -1,0 +1,79 @@
+// The C functions of libvarnel-stats and their array versions, made from the
+// list in <varnel/stats.h>. The header is included first, so a definition
+// that differs from its declaration there is an error.
+#include <cstddef>
+
+#include "arrays/strided.hpp"
+#include "stats/inverses.hpp"
+#include "varnel/stats.h"
+
+namespace {
+
+using varnel::arrays::Strided;
+namespace in = varnel::stats::detail;
+
+// The loops of the array versions, one per number of arguments. Every
+// element's arguments are read before its result is written, so y may be an
+// argument array with the same increment.
+template <auto f, typename T>
+void loop_1(std::size_t n, const T* p, std::ptrdiff_t incp, T* y, std::ptrdiff_t incy) noexcept {
+  const Strided<const T> ps{p, incp, n};
+  const Strided<T> ys{y, incy, n};
+  for (std::size_t i = 0; i < n; ++i) ys[i] = f(ps[i]);
+}
+
+template <auto f>
+void loop_2(std::size_t n, const double* a, std::ptrdiff_t inca, const double* p,
+            std::ptrdiff_t incp, double* y, std::ptrdiff_t incy) noexcept {
+  const Strided<const double> as{a, inca, n};
+  const Strided<const double> ps{p, incp, n};
+  const Strided<double> ys{y, incy, n};
+  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], ps[i]);
+}
+
+template <auto f>
+void loop_3(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
+            std::ptrdiff_t incb, const double* p, std::ptrdiff_t incp, double* y,
+            std::ptrdiff_t incy) noexcept {
+  const Strided<const double> as{a, inca, n};
+  const Strided<const double> bs{b, incb, n};
+  const Strided<const double> ps{p, incp, n};
+  const Strided<double> ys{y, incy, n};
+  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], bs[i], ps[i]);
+}
+
+// The scalar function behind each exported name.
+template <typename R, typename... A>
+constexpr auto pick(R (*f)(A...)) noexcept {
+  return f;
+}
+constexpr auto d_erf_inv = pick<double, double>(in::erf_inv);
+constexpr auto s_erf_inv = pick<float, float>(in::erf_inv);
+constexpr auto d_erfc_inv = pick<double, double>(in::erfc_inv);
+constexpr auto s_erfc_inv = pick<float, float>(in::erfc_inv);
+constexpr auto d_igamma_inv = in::igamma_inv;
+constexpr auto d_igamc_inv = in::igamc_inv;
+constexpr auto d_ibeta_inv = in::ibeta_inv;
+constexpr auto d_ibetac_inv = in::ibetac_inv;
+
+}  // namespace
+
+#define VARNEL_STATS_LOOP_SP loop_1
+#define VARNEL_STATS_LOOP_DP loop_1
+#define VARNEL_STATS_LOOP_DDP loop_2
+#define VARNEL_STATS_LOOP_DDDP loop_3
+
+#define VARNEL_STATS_C_FUNCTION(name, sig, meaning)                                        \
+  extern "C" VARNEL_STATS_API VARNEL_STATS_RESULT_##sig varnel_stats_##name                \
+      VARNEL_STATS_PARAMS_##sig {                                                           \
+    return name VARNEL_STATS_ARGS_##sig;                                                    \
+  }                                                                                         \
+  extern "C" VARNEL_STATS_API void varnel_stats_##name##_array VARNEL_STATS_ARRAY_PARAMS_##sig { \
+    VARNEL_STATS_ARRAY_CALL_##sig(VARNEL_STATS_LOOP_##sig<name>);                           \
+  }
+#define VARNEL_STATS_ARRAY_CALL_SP(loop) loop(n, p, incp, y, incy)
+#define VARNEL_STATS_ARRAY_CALL_DP(loop) loop(n, p, incp, y, incy)
+#define VARNEL_STATS_ARRAY_CALL_DDP(loop) loop(n, a, inca, p, incp, y, incy)
+#define VARNEL_STATS_ARRAY_CALL_DDDP(loop) loop(n, a, inca, b, incb, p, incp, y, incy)
+VARNEL_STATS_FUNCTIONS(VARNEL_STATS_C_FUNCTION)
+#undef VARNEL_STATS_C_FUNCTION
