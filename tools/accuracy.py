@@ -778,6 +778,7 @@ def write_report(out_dir, results, quick, command, missing):
                      f"{fmt_error(rms)} | {fmt_args(fname, points[worst])} | "
                      f"{md_cell(labels[worst])} | {fmt_error(errors[all_worst])}{all_note} |")
     lines.append("")
+    lines += inverses_section(out_dir)
     for key, title, _, fnames in FAMILIES:
         present = [f for f in fnames if any(r[0] == f for r in results)]
         if not present:
@@ -787,6 +788,28 @@ def write_report(out_dir, results, quick, command, missing):
             lines += [f"### `varnel::{fname}`", ""] + region_table(results, fname) + [""]
     with open(os.path.join(out_dir, "accuracy.md"), "w") as f:
         f.write("\n".join(lines))
+
+
+INVERSES_BLOCK = re.compile(r"<!-- inverses -->\n.*?<!-- /inverses -->", re.S)
+
+
+def inverses_section(out_dir):
+    """The section of the inverse functions (libvarnel-stats): its block is
+    written by tools/accuracy_inverses.py and kept as it stands when this
+    page is rewritten."""
+    block = "<!-- inverses -->\nNot measured yet: run `tools/accuracy_inverses.py`.\n<!-- /inverses -->"
+    path = os.path.join(out_dir, "accuracy.md")
+    if os.path.exists(path):
+        with open(path) as f:
+            m = INVERSES_BLOCK.search(f.read())
+        if m:
+            block = m.group(0)
+    return ["## Inverse functions", "",
+            "The inverses of libvarnel-stats are measured by `tools/accuracy_inverses.py`, against the",
+            "exact inverses of mpmath's forward functions and beside the error of the library's forward",
+            "function that each crosses; the regions, the columns and the tables per region are in",
+            "[inverses-accuracy.md](inverses-accuracy.md). Its summary:", "",
+            block, ""]
 
 
 def main():
