@@ -14,19 +14,14 @@
 #include <boost/math/special_functions/gamma.hpp>
 #include <boost/version.hpp>
 
+#include "boost_policy.hpp"
 #include "suite.hpp"
 
 namespace bench {
 
 namespace {
 
-namespace bp = boost::math::policies;
-using BoostPolicy =
-    bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::ignore_error>,
-               bp::overflow_error<bp::ignore_error>, bp::underflow_error<bp::ignore_error>,
-               bp::evaluation_error<bp::ignore_error>, bp::rounding_error<bp::ignore_error>,
-               bp::promote_float<false>, bp::promote_double<false>>;
-constexpr BoostPolicy kPolicy;
+constexpr const BoostPolicy& kPolicy = kBoostPolicy;
 
 }  // namespace
 
@@ -35,11 +30,7 @@ std::vector<std::pair<std::string, std::string>> peer_context() {
       {"glibc_version", gnu_get_libc_version()},
       {"boost_version", BOOST_LIB_VERSION},
       {"gsl_version", GSL_VERSION},
-      // As spelt in BoostPolicy above.
-      {"boost_policy",
-       "policy<domain_error<ignore_error>, pole_error<ignore_error>, overflow_error<ignore_error>, "
-       "underflow_error<ignore_error>, evaluation_error<ignore_error>, rounding_error<ignore_error>, "
-       "promote_float<false>, promote_double<false>>"},
+      {"boost_policy", kBoostPolicyText},
   };
 }
 
