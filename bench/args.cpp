@@ -101,6 +101,56 @@ const SetRecipe kMainSets[] = {
      }},
 };
 
+// The inverses' sets, drawn after all the others so that adding them moved no
+// other set's arguments. Targets of the gamma and beta inverses are p = t or
+// 1 - t, equally often, with t log-uniform on [1e-300, 1): both tails down
+// to 1e-300 and up to 1 - 2^-53.
+double tail_target(Draw& d) {
+  for (;;) {
+    const double t = d.log_uniform(1e-300, 1);
+    const double p = d.unit() < 0.5 ? t : 1 - t;
+    if (p > 0 && p < 1) return p;
+  }
+}
+
+const SetRecipe kInverseSets[] = {
+    {"p-1-1", "p ~ U(-1, 1)",
+     [](Draw& d, ArgSet& s) {
+       double p;
+       do p = d.uniform(-1, 1); while (p <= -1);
+       s.c0.push_back(p);
+     }},
+    {"q0-2", "q = t or 2 - t, t log-uniform on [1e-300, 1)",
+     [](Draw& d, ArgSet& s) {
+       const double t = d.log_uniform(1e-300, 1);
+       s.c0.push_back(d.unit() < 0.5 ? t : 2 - t);
+     }},
+    {"igaminv", "a log-uniform on [0.1, 1000]; p = t or 1 - t, t log-uniform on [1e-300, 1)",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(d.log_uniform(0.1, 1000));
+       s.c1.push_back(tail_target(d));
+     }},
+    {"ibetainv", "a, b log-uniform on [0.1, 1000]; p = t or 1 - t, t log-uniform on [1e-300, 1)",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(d.log_uniform(0.1, 1000));
+       s.c1.push_back(d.log_uniform(0.1, 1000));
+       s.c2.push_back(tail_target(d));
+     }},
+    // One distribution's quantiles: the parameters shared by every element
+    // (the array versions take them with increment 0).
+    {"igaminv-a4.5", "a = 4.5 for every element; p as above",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(4.5);
+       s.c1.push_back(tail_target(d));
+     }},
+    {"ibetainv-2.5-7", "a = 2.5, b = 7 for every element; p as above",
+     [](Draw& d, ArgSet& s) {
+       s.c0.push_back(2.5);
+       s.c1.push_back(7);
+       s.c2.push_back(tail_target(d));
+     }},
+};
+
 struct MainRow {
   const char* quantity;
   const char* set;
@@ -114,6 +164,14 @@ const MainRow kMainRows[] = {
     {"lgamma", "log1e8"}, {"lgamma", "0-170"},  {"lgammaf", "log1e8"}, {"lgammaf", "0-170"},
     {"cgamma", "c30"},  {"clngamma", "c30"},    {"cstirf", "c18-140"},
     {"P", "igam"},      {"Q", "igam"},          {"ibeta", "ibeta"},
+};
+
+// The inverses' rows: quantity ROW_inv is the inverse of ROW in its target.
+const MainRow kInverseRows[] = {
+    {"erf_inv", "p-1-1"},         {"erfc_inv", "q0-2"},          {"P_inv", "igaminv"},
+    {"Q_inv", "igaminv"},         {"ibeta_inv", "ibetainv"},     {"ibetac_inv", "ibetainv"},
+    {"P_inv", "igaminv-a4.5"},    {"Q_inv", "igaminv-a4.5"},     {"ibeta_inv", "ibetainv-2.5-7"},
+    {"ibetac_inv", "ibetainv-2.5-7"},
 };
 
 // The cost-against-parameter curves: a (the incomplete gamma functions) or
@@ -194,6 +252,13 @@ struct Suite {
           rows.push_back({"P", s, true});
           rows.push_back({"Q", s, true});
         }
+      }
+    }
+    const std::size_t first_inverse_set = sets.size();
+    for (const auto& recipe : kInverseSets) sets.push_back(draw_set(recipe, stream++));
+    for (const auto& r : kInverseRows) {
+      for (std::size_t k = first_inverse_set; k < sets.size(); ++k) {
+        if (sets[k]->id == r.set) rows.push_back({r.quantity, sets[k].get(), false});
       }
     }
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "suite.hpp"
+#include "varnel/stats.h"
 #include "varnel/varnel.h"
 
 namespace bench {
@@ -71,6 +72,16 @@ ArrayImplementation make(const char* quantity, const char* name, Loop loop, Arra
 
 template <typename Y>
 using C = Columns<Y>;
+
+// The increment of a parameter column: 0 where every element has the same
+// value (one distribution's quantiles), so that the array version is called
+// as such a caller would.
+std::ptrdiff_t inc_of(const std::vector<double>& column) {
+  for (double v : column) {
+    if (v != column.front()) return 1;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -199,6 +210,57 @@ std::vector<ArrayImplementation> array_implementations() {
                    [](C<double>& c, std::size_t n) {
                      varnel_cephes_d_ibeta_array(n, c.set->c0.data(), 1, c.set->c1.data(), 1,
                                                  c.set->c2.data(), 1, c.y.data(), 1);
+                   }),
+      // The inverses of libvarnel-stats.
+      make<double>("erf_inv", "d_erf_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i) c.y[i] = varnel_stats_d_erf_inv(c.set->c0[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_erf_inv_array(n, c.set->c0.data(), 1, c.y.data(), 1);
+                   }),
+      make<double>("erfc_inv", "d_erfc_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i) c.y[i] = varnel_stats_d_erfc_inv(c.set->c0[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_erfc_inv_array(n, c.set->c0.data(), 1, c.y.data(), 1);
+                   }),
+      make<double>("P_inv", "d_igamma_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i)
+                       c.y[i] = varnel_stats_d_igamma_inv(c.set->c0[i], c.set->c1[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_igamma_inv_array(n, c.set->c0.data(), inc_of(c.set->c0), c.set->c1.data(),
+                                                     1, c.y.data(), 1);
+                   }),
+      make<double>("Q_inv", "d_igamc_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i)
+                       c.y[i] = varnel_stats_d_igamc_inv(c.set->c0[i], c.set->c1[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_igamc_inv_array(n, c.set->c0.data(), inc_of(c.set->c0), c.set->c1.data(),
+                                                    1, c.y.data(), 1);
+                   }),
+      make<double>("ibeta_inv", "d_ibeta_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i)
+                       c.y[i] = varnel_stats_d_ibeta_inv(c.set->c0[i], c.set->c1[i], c.set->c2[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_ibeta_inv_array(n, c.set->c0.data(), inc_of(c.set->c0), c.set->c1.data(),
+                                                    inc_of(c.set->c1), c.set->c2.data(), 1, c.y.data(), 1);
+                   }),
+      make<double>("ibetac_inv", "d_ibetac_inv",
+                   [](C<double>& c, std::size_t n) {
+                     for (std::size_t i = 0; i < n; ++i)
+                       c.y[i] = varnel_stats_d_ibetac_inv(c.set->c0[i], c.set->c1[i], c.set->c2[i]);
+                   },
+                   [](C<double>& c, std::size_t n) {
+                     varnel_stats_d_ibetac_inv_array(n, c.set->c0.data(), inc_of(c.set->c0), c.set->c1.data(),
+                                                     inc_of(c.set->c1), c.set->c2.data(), 1, c.y.data(), 1);
                    }),
   };
 }

@@ -6,7 +6,8 @@
 // at the first difference.
 //
 // Benchmarks are named ROW/SOURCE:FUNCTION, ROW being QUANTITY:SET and SOURCE
-// one of varnel, bare, c, floor, glibc, boost, gsl, and c_loop and c_array:
+// one of varnel, bare, c, floor, glibc, boost, gsl (and boost_default, Boost
+// with its default policy, on the inverses' rows), and c_loop and c_array:
 // a loop of scalar C calls over the whole set into an array, and one call of
 // the array version over the same set, both in nanoseconds per element. The
 // run's context holds the description of every argument set and the peers'
@@ -124,6 +125,32 @@ void check_array_bits(const std::vector<bench::ArrayImplementation>& arrays) {
   benchmark::AddCustomContext("array_check", "same bits on " + std::to_string(calls) + " calls");
 }
 
+// The results of the inverses that are NaN on a row's arguments, and the
+// exceptions Boost's default policy threw for them, into the run's context as
+// nan:ROW/SOURCE:NAME = "N of M (K exceptions)". A peer that fails on an
+// argument is timed all the same.
+void count_inverse_failures(const std::vector<Implementation>& inverses) {
+  for (const auto& row : bench::rows()) {
+    for (const auto& impl : inverses) {
+      if (impl.quantity != row.quantity) continue;
+      const bench::ArgSet& a = *row.args;
+      const std::size_t thrown_before = bench::inverse_exceptions();
+      std::size_t nan = 0;
+      for (std::size_t i = 0; i < a.size(); ++i) {
+        std::uint64_t got[2];
+        impl.kernel.bits(a, i, got);
+        double v;
+        std::memcpy(&v, &got[0], sizeof v);
+        nan += v != v;
+      }
+      const std::size_t thrown = bench::inverse_exceptions() - thrown_before;
+      benchmark::AddCustomContext("nan:" + row.id() + "/" + impl.source + ":" + impl.name,
+                                  std::to_string(nan) + " of " + std::to_string(a.size()) + " (" +
+                                      std::to_string(thrown) + " exceptions)");
+    }
+  }
+}
+
 // ROW/c_loop:NAME and ROW/c_array:NAME, nanoseconds per element.
 void register_array(const Row& row, const bench::ArrayImplementation& impl) {
   const bench::ArgSet* args = row.args;
@@ -160,6 +187,8 @@ int main(int argc, char** argv) {
   check_same_bits(ours, through_c, "c");
   const auto arrays = bench::array_implementations();
   check_array_bits(arrays);
+  const auto inverses = bench::inverse_implementations();
+  count_inverse_failures(inverses);
 
   bench::TapeBook tapes;
   std::string error;
@@ -185,6 +214,9 @@ int main(int argc, char** argv) {
     }
     bench::register_loops(row);
     for (const auto& impl : peers) {
+      if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
+    }
+    for (const auto& impl : inverses) {
       if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
     }
     if (described.insert(row.args->id).second) {

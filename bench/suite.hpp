@@ -110,6 +110,23 @@ Kernel make_kernel(Call call) {
   return k;
 }
 
+// The same, timing whole passes over the set: every benchmark sees every
+// argument equally often, however long one call takes. For the inverses,
+// whose calls cost from tens of nanoseconds to milliseconds by argument and
+// implementation, cycling from the first argument for a fixed time would
+// time each implementation on a different part of the set.
+template <typename Call>
+Kernel make_pass_kernel(Call call) {
+  Kernel k = make_kernel(call);
+  k.time = [call](benchmark::State& state, const ArgSet& a) {
+    const std::size_t n = a.size();
+    while (state.KeepRunningBatch(static_cast<benchmark::IterationCount>(n))) {
+      for (std::size_t i = 0; i < n; ++i) benchmark::DoNotOptimize(call(a, i));
+    }
+  };
+  return k;
+}
+
 }  // namespace detail
 
 // Kernels by row shape; f is any callable of the shape.
@@ -130,6 +147,20 @@ Kernel triple_kernel(F f) {
   return detail::make_kernel(
       [f](const ArgSet& a, std::size_t i) { return f(a.c0[i], a.c1[i], a.c2[i]); });
 }
+// Whole-pass kernels (see make_pass_kernel) of the same shapes.
+template <typename F>
+Kernel real_pass_kernel(F f) {
+  return detail::make_pass_kernel([f](const ArgSet& a, std::size_t i) { return f(a.c0[i]); });
+}
+template <typename F>
+Kernel pair_pass_kernel(F f) {
+  return detail::make_pass_kernel([f](const ArgSet& a, std::size_t i) { return f(a.c0[i], a.c1[i]); });
+}
+template <typename F>
+Kernel triple_pass_kernel(F f) {
+  return detail::make_pass_kernel(
+      [f](const ArgSet& a, std::size_t i) { return f(a.c0[i], a.c1[i], a.c2[i]); });
+}
 template <typename F>
 Kernel complex_kernel(F f) {
   return detail::make_kernel(
@@ -140,6 +171,14 @@ Kernel complex_kernel(F f) {
 // them: library versions and the Boost.Math policy.
 std::vector<Implementation> peer_implementations();
 std::vector<std::pair<std::string, std::string>> peer_context();
+
+// The inverse functions (inverses.cpp): ours (source varnel) and the peers'
+// (boost_default: Boost.Math's default policy; boost: the suite's policy;
+// gsl), for the quantities erf_inv, erfc_inv, P_inv, Q_inv, ibeta_inv and
+// ibetac_inv; and how many exceptions the default policy's calls have thrown
+// so far (each gives a NaN result).
+std::vector<Implementation> inverse_implementations();
+std::size_t inverse_exceptions();
 
 }  // namespace bench
 

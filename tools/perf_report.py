@@ -43,6 +43,12 @@ QUANTITIES = {
     "cgamma": "complex Γ", "clngamma": "complex log Γ", "cstirf": "complex Γ by Stirling",
     "P": "P(a, x)", "Q": "Q(a, x)", "ibeta": "I_x(a, b)",
 }
+# The inverses of libvarnel-stats, in their own section.
+INVERSES = {
+    "erf_inv": "erf⁻¹(p)", "erfc_inv": "erfc⁻¹(q)", "P_inv": "P⁻¹(a, p)", "Q_inv": "Q⁻¹(a, q)",
+    "ibeta_inv": "I⁻¹(a, b, p)", "ibetac_inv": "(1 − I)⁻¹(a, b, q)",
+}
+INVERSE_PEERS = ("boost_default", "boost", "gsl")
 PEERS = ("glibc", "boost", "gsl")
 PEER_NAMES = {"glibc": "glibc", "boost": "Boost", "gsl": "GSL"}
 # Within this factor of glibc's time on these quantities; strictly faster on
@@ -162,7 +168,7 @@ def row_table(results, order):
     rank = {row: k for k, row in enumerate(order)}
     rows = collections.OrderedDict()
     for r in sorted(results, key=lambda r: (rank.get(r.row, len(rank)), r.row)):
-        if "@" in r.set:
+        if "@" in r.set or r.quantity in INVERSES:
             continue
         entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "ours": {}, "peers": {}})
         if r.source in ("varnel", "bare", "c", "floor", "c_loop", "c_array", "loops_scalar",
@@ -376,6 +382,86 @@ def ceiling_section(rows, sets):
 
 
 # --------------------------------------------------------------------------
+# The inverses.
+
+def inverse_section(results, order, sets, ctx):
+    """Our inverses against Boost.Math (default policy and without promotion)
+    and GSL, and their array versions against the scalar loop."""
+    rank = {row: k for k, row in enumerate(order)}
+    rows = collections.OrderedDict()
+    for r in sorted(results, key=lambda r: (rank.get(r.row, len(rank)), r.row)):
+        if r.quantity not in INVERSES:
+            continue
+        entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "impl": {}})
+        entry["impl"][r.source] = (r.function, r.ns)
+    if not rows:
+        return []
+
+    def failures(row, source, function):
+        text = ctx.get("nan:%s/%s:%s" % (row, source, function), "")
+        m = re.match(r"(\d+) of (\d+) \((\d+) exceptions\)", text)
+        if not m or m.group(1) == "0":
+            return ""
+        nan, total, thrown = (int(g) for g in m.groups())
+        return "; %d NaN%s" % (nan, " (%d thrown)" % thrown if thrown else "")
+
+    out = ["## Inverse functions", "",
+           "The inverses of libvarnel-stats (`varnel::stats`, through their inline C++ names) against "
+           "Boost.Math's `erf_inv`, `erfc_inv`, `gamma_p_inv`, `gamma_q_inv`, `ibeta_inv` and "
+           "`ibetac_inv`, twice: with Boost's *default* policy, which computes a double result in long "
+           "double and throws on errors, and with the suite's policy above (*no promotion*: "
+           "`promote_double<false>`, errors ignored); and against GSL's `gsl_cdf_gamma_Pinv`, "
+           "`gsl_cdf_gamma_Qinv` (scale 1), `gsl_cdf_beta_Pinv` and `gsl_cdf_beta_Qinv`. GSL has no "
+           "inverse error function: its rows are its standard normal quantiles mapped, "
+           "erf⁻¹(p) = `gsl_cdf_ugaussian_Pinv((p + 1)/2)`/√2 and erfc⁻¹(q) = "
+           "`gsl_cdf_ugaussian_Qinv(q/2)`/√2, which lose relative accuracy where (p + 1)/2 rounds.", "",
+           "Every implementation is timed over whole passes of the row's %s arguments (the inverses' "
+           "calls cost from tens of nanoseconds to milliseconds by argument, so cycling for a fixed "
+           "time would time each on a different part of the set); nanoseconds per call, fastest "
+           "repetition, and in brackets the ratio to ours. A peer's call that throws (Boost's root "
+           "finders throw evaluation errors whatever the policy says) is caught and gives NaN; calls "
+           "that gave NaN are counted on the arguments before timing, and timed like the others. Ours "
+           "return a number on every argument, the double at which the library's own forward "
+           "function crosses the target (see [inverses-accuracy.md](inverses-accuracy.md))." %
+           ctx.get("arguments_per_row", "?"), "",
+           "| Quantity | Arguments | Ours (ns) | Boost, default policy | Boost, no promotion | GSL |",
+           "|---|---|---|---|---|---|"]
+    arrays = []
+    for row, e in rows.items():
+        impl = e["impl"]
+        if "varnel" not in impl:
+            continue
+        function, ours = impl["varnel"]
+        cells = []
+        for source in INVERSE_PEERS:
+            if source not in impl:
+                cells.append("")
+                continue
+            peer_function, ns = impl[source]
+            cells.append("`%s`: %s (%.2f)%s" % (peer_function, fmt_ns(ns), ns / ours,
+                                                 failures(row, source, peer_function)))
+        out.append("| %s | %s | `%s`: %s%s | %s |" % (
+            INVERSES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(ours),
+            failures(row, "varnel", function), " | ".join(cells)))
+        if "c_loop" in impl and "c_array" in impl:
+            loop, array = impl["c_loop"][1], impl["c_array"][1]
+            arrays.append("| %s | %s | `varnel_stats_%s_array` | %s | %s | %.2fx |" % (
+                INVERSES[e["quantity"]], sets.get(e["set"], e["set"]), impl["c_array"][0], fmt_ns(loop),
+                fmt_ns(array), loop / array))
+    if arrays:
+        out += ["", "### Arrays of inverses", "",
+                "A loop of the scalar C function over the row's arguments into an array, against one "
+                "call of its array version over the same arrays (nanoseconds per element; the suite "
+                "checks before timing that both give the same bits). The parameters of the rows whose "
+                "elements share one distribution are passed with increment 0, as a caller asking for "
+                "one distribution's quantiles would; the array versions call the scalar inverse "
+                "element after element.", "",
+                "| Quantity | Arguments | Function | Loop (ns) | Array (ns) | Speed-up |",
+                "|---|---|---|---|---|---|"] + arrays
+    return out
+
+
+# --------------------------------------------------------------------------
 # Cost against the parameter.
 
 def sweep_curves(results):
@@ -501,6 +587,8 @@ def header(data, build_dir, command, libm_calls, quick):
         "| glibc | %s |" % ctx.get("glibc_version", "?"),
         "| Boost.Math | %s, policy `%s` |" % (ctx.get("boost_version", "?").replace("_", "."),
                                               ctx.get("boost_policy", "?")),
+        "| Boost.Math, inverses | also its default policy (double promoted to long double, errors thrown "
+        "and caught) |",
         "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
         "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
         "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
@@ -587,6 +675,9 @@ def main():
 
     lines = header(data, build_dir, data.get("_command", command), libm_calls, args.quick)
     lines += [""] + main_section(row_table(results, ctx.get("rows", "").split(",")), sets, calls)
+    inverses = inverse_section(results, ctx.get("rows", "").split(","), sets, ctx)
+    if inverses:
+        lines += [""] + inverses
     if curves:
         lines += [""] + [line.replace("{sweep_args}", ctx.get("arguments_per_sweep_point", "?"))
                          for line in sweep_section(curves, files)]
