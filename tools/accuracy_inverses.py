@@ -19,7 +19,8 @@ the inverse's error stand
   about what the crossing property allows (one ulp of the result for the
   crossing itself, kappa ulps for each ulp of p the forward function is off).
 
-It writes OUT/inverses-accuracy.md and refreshes the summary block of
+It writes OUT/inverses-accuracy.md with OUT/accuracy-inverses.png (the error
+against 1 + kappa * forward error) and refreshes the summary block of
 OUT/accuracy.md (<!-- inverses --> ... <!-- /inverses -->), which
 tools/accuracy.py keeps when it rewrites that page.
 
@@ -651,6 +652,7 @@ def write_page(out_dir, results, quick, command, missing, seconds):
         lines += ["Not in the measured library (not built yet): " +
                   ", ".join(f"`{m}`" for m in missing) + ".", ""]
     lines += ["## Summary", ""] + summary_table(results) + [""]
+    lines += ["![Error against 1 + κ·forward error](accuracy-inverses.png)", ""]
     lines += exhaustive_lines(out_dir) + [""]
     for fname in ORDER:
         rows = [(label, r) for f, label, r in results if f == fname and r]
@@ -674,6 +676,47 @@ def exhaustive_lines(out_dir):
                 "`varnel_exhaustive_float_inverses`); its result table was not found beside this page."]
     with open(path) as f:
         return f.read().rstrip("\n").split("\n")
+
+
+def plot(results, path):
+    """The inverse's error against 1 + kappa * forward error, every point
+    where the first-order relation applies, one panel per function."""
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    present = [f for f in ORDER if any(r[0] == f and r[2] for r in results)]
+    if not present:
+        return False
+    cols = 4
+    rows = (len(present) + cols - 1) // cols
+    fig, axes = plt.subplots(rows, cols, figsize=(4 * cols, 3.6 * rows), squeeze=False)
+    for ax in axes.flat[len(present):]:
+        ax.axis("off")
+    for ax, fname in zip(axes.flat, present):
+        xs, ys = [], []
+        for f, _, rows_ in results:
+            if f != fname:
+                continue
+            for _, m in rows_:
+                if m["linear"] and all(math.isfinite(m[k]) for k in ("err", "fwd", "kappa")):
+                    xs.append(1 + m["kappa"] * m["fwd"])
+                    ys.append(max(m["err"], 1e-2))
+        ax.scatter(xs, ys, s=2)
+        lo = min(xs + ys + [1e-2])
+        hi = max(xs + ys + [10])
+        ax.plot([lo, hi], [lo, hi], color="grey", linewidth=0.8)
+        ax.set_xscale("log")
+        ax.set_yscale("log")
+        ax.set_title(f"varnel::stats::{fname}", fontsize=9)
+        ax.set_xlabel("1 + κ·forward error", fontsize=8)
+        ax.set_ylabel("error (ULP)", fontsize=8)
+        ax.grid(True, which="major", alpha=0.3)
+    fig.suptitle("Inverses: error against what the forward function's error and the conditioning allow "
+                 "(points on or below the line: nothing added; below 0.01 ULP drawn at 0.01)", fontsize=9)
+    fig.tight_layout(rect=(0, 0, 1, 0.97))
+    fig.savefig(path, dpi=80, metadata={"Software": None})
+    plt.close(fig)
+    return True
 
 
 BLOCK = re.compile(r"(<!-- inverses -->\n)(.*?)(<!-- /inverses -->)", re.S)
@@ -734,6 +777,7 @@ def main():
         command += " --quick"
     if opts.points:
         command += f" --points {opts.points}"
+    plot(results, os.path.join(opts.out, "accuracy-inverses.png"))
     write_page(opts.out, results, opts.quick, command, missing, seconds)
     block = refresh_summary(opts.out, results)
     points = sum(len(r[2]) for r in results)
