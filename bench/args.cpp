@@ -120,10 +120,16 @@ const SetRecipe kInverseSets[] = {
        do p = d.uniform(-1, 1); while (p <= -1);
        s.c0.push_back(p);
      }},
-    {"q0-2", "q = t or 2 - t, t log-uniform on [1e-300, 1)",
+    {"q0-2", "q = t or 2 - t (< 2), t log-uniform on [1e-300, 1)",
      [](Draw& d, ArgSet& s) {
-       const double t = d.log_uniform(1e-300, 1);
-       s.c0.push_back(d.unit() < 0.5 ? t : 2 - t);
+       for (;;) {
+         const double t = d.log_uniform(1e-300, 1);
+         const double q = d.unit() < 0.5 ? t : 2 - t;
+         if (q < 2) {
+           s.c0.push_back(q);
+           return;
+         }
+       }
      }},
     {"igaminv", "a log-uniform on [0.1, 1000]; p = t or 1 - t, t log-uniform on [1e-300, 1)",
      [](Draw& d, ArgSet& s) {
