@@ -166,7 +166,7 @@ double refine(const Eval& eval, double t0, double tmin, double tmax, double tol)
     const Slope s = eval(t);
     if (std::isnan(s.g)) return t;
     if (s.g == 0) return t;
-    if (s.g < 0) {
+    if (std::isless(s.g, 0.0)) {
       lo = t;
     } else {
       hi = t;
@@ -184,7 +184,7 @@ double refine(const Eval& eval, double t0, double tmin, double tmax, double tol)
       }
     }
     next = std::fmin(std::fmax(next, tmin), tmax);
-    if (std::fabs(next - t) <= tol * std::fmax(1.0, std::fabs(t))) return next;
+    if (std::islessequal(std::fabs(next - t), tol * std::fmax(1.0, std::fabs(t)))) return next;
     if (next == t) return t;
     t = next;
   }

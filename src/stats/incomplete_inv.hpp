@@ -33,6 +33,11 @@ constexpr double kLogHuge = 709.78271289338397;
 // about its square: far below a unit in the last place.
 constexpr double kRefineTolerance = 1e-10;
 
+// 0 <= t <= 1, false for NaN, without a signalling comparison.
+inline bool in_unit_interval(double t) noexcept {
+  return std::isgreaterequal(t, 0.0) && std::islessequal(t, 1.0);
+}
+
 // The standard normal quantile of a lower-tail probability p <= 1/2, from
 // the inverse error function's starting value: -sqrt(2) y, erfc(y) = 2p.
 inline double normal_lower_quantile(double p) noexcept {
@@ -53,10 +58,10 @@ inline double igamma_start(double a, double lg, double target, bool upper) noexc
   const double z0 = normal_lower_quantile(target);
   const double z = upper ? -z0 : z0;
   double wh = 0;
-  if (a >= 1) {
+  if (std::isgreaterequal(a, 1.0)) {
     const double c = 1.0 / (9.0 * a);
     const double base = 1.0 - c + z * std::sqrt(c);
-    if (base > 0) wh = a * base * base * base;
+    if (std::isgreater(base, 0.0)) wh = a * base * base * base;
   }
   if (!upper) {
     const double xs = std::exp((std::log(target) + lg + std::log(a)) / a);
@@ -72,12 +77,12 @@ inline double igamma_start(double a, double lg, double target, bool upper) noexc
 // stated in <varnel/stats.h>. F has P(a, x), Q(a, x) and lngamma(a).
 template <typename F>
 double igamma_inverse(const F& f, double a, double target, bool upper) noexcept {
-  if (!(a > 0) || a == kInf || !(target >= 0 && target <= 1)) return kNaN;
+  if (!std::isgreater(a, 0.0) || a == kInf || !in_unit_interval(target)) return kNaN;
   if (target == 0) return upper ? kInf : 0.0;
   if (target == 1) return upper ? 0.0 : kInf;
   const varnel::detail::ErrnoGuard guard;
   // The tail refined: lower with probability pl, or upper with pu.
-  const bool refine_upper = upper ? target <= 0.5 : target > 0.5;
+  const bool refine_upper = upper ? std::islessequal(target, 0.5) : std::isgreater(target, 0.5);
   const double tail = (upper == refine_upper) ? target : 1.0 - target;
   const double lg = f.lngamma(a);
   const double log_tail = std::log(tail);
@@ -97,13 +102,13 @@ double igamma_inverse(const F& f, double a, double target, bool upper) noexcept 
   if (upper) {
     auto reach = [&](double x) {
       const double v = f.Q(a, x);
-      return std::isnan(v) ? Reach::fail : v <= target ? Reach::yes : Reach::no;
+      return std::isnan(v) ? Reach::fail : std::islessequal(v, target) ? Reach::yes : Reach::no;
     };
     return find_crossing<double>(reach, start, 0.0, kInf);
   }
   auto reach = [&](double x) {
     const double v = f.P(a, x);
-    return std::isnan(v) ? Reach::fail : v >= target ? Reach::yes : Reach::no;
+    return std::isnan(v) ? Reach::fail : std::isgreaterequal(v, target) ? Reach::yes : Reach::no;
   };
   return find_crossing<double>(reach, start, 0.0, kInf);
 }
@@ -118,12 +123,12 @@ double igamma_inverse(const F& f, double a, double target, bool upper) noexcept 
 // out to infinity as log x does for the gamma inverse.
 inline double ibeta_lower_start(double a, double b, double log_beta, double p) noexcept {
   const double xs = std::exp((std::log(p) + std::log(a) + log_beta) / a);
-  if (a >= 1 && b >= 1) {
+  if (std::isgreaterequal(a, 1.0) && std::isgreaterequal(b, 1.0)) {
     const double n = a + b;
     const double mean = a / n;
     const double sd = std::sqrt(a * b / (n * n * (n + 1)));
     const double xn = mean + normal_lower_quantile(p) * sd;
-    if (xn > 0 && xn < 1) return std::fmax(std::fmin(xs, 1.0), xn);
+    if (std::isgreater(xn, 0.0) && std::isless(xn, 1.0)) return std::fmax(std::fmin(xs, 1.0), xn);
   }
   return std::fmin(xs, 0.5);
 }
@@ -159,14 +164,15 @@ double ibeta_refine_lower(const Lower& lower, double a, double b, double log_bet
 // lngamma(a).
 template <typename F>
 double ibeta_inverse(const F& f, double a, double b, double target, bool upper) noexcept {
-  if (!(a > 0) || !(b > 0) || a == kInf || b == kInf || !(target >= 0 && target <= 1)) {
+  if (!std::isgreater(a, 0.0) || !std::isgreater(b, 0.0) || a == kInf || b == kInf ||
+      !in_unit_interval(target)) {
     return kNaN;
   }
   if (target == 0) return upper ? 1.0 : 0.0;
   if (target == 1) return upper ? 0.0 : 1.0;
   const varnel::detail::ErrnoGuard guard;
   const double log_beta = f.lngamma(a) + f.lngamma(b) - f.lngamma(a + b);
-  const bool refine_upper = upper ? target <= 0.5 : target > 0.5;
+  const bool refine_upper = upper ? std::islessequal(target, 0.5) : std::isgreater(target, 0.5);
   const double tail = (upper == refine_upper) ? target : 1.0 - target;
   double start;
   double one_minus;
@@ -183,13 +189,13 @@ double ibeta_inverse(const F& f, double a, double b, double target, bool upper) 
   if (upper) {
     auto reach = [&](double x) {
       const double v = f.ibeta(b, a, 1.0 - x);
-      return std::isnan(v) ? Reach::fail : v <= target ? Reach::yes : Reach::no;
+      return std::isnan(v) ? Reach::fail : std::islessequal(v, target) ? Reach::yes : Reach::no;
     };
     return find_crossing<double>(reach, start, 0.0, 1.0);
   }
   auto reach = [&](double x) {
     const double v = f.ibeta(a, b, x);
-    return std::isnan(v) ? Reach::fail : v >= target ? Reach::yes : Reach::no;
+    return std::isnan(v) ? Reach::fail : std::isgreaterequal(v, target) ? Reach::yes : Reach::no;
   };
   return find_crossing<double>(reach, start, 0.0, 1.0);
 }
