@@ -3,7 +3,7 @@
 
     tools/doctest_md.py --prefix PREFIX [--build BUILD] [FILE.md ...]
 
-Every fenced block of README.md and docs/*.md (or of the files named) is
+Every fenced block of README.md, CONTRIBUTING.md and docs/*.md (or of the files named) is
 taken by its language, against the library installed in PREFIX:
 
   sh        run by bash -e in a scratch directory that links the repository's
@@ -22,6 +22,8 @@ taken by its language, against the library installed in PREFIX:
             declarations are compiled after the library's header.
   r         R sessions: counted and skipped, the R package's own examples
             (r/man/*.Rd) run in R CMD check.
+  text      shown text, not a command: counted as skipped.
+  other     (cmake, make, no language): needs a marker, or the test fails.
 
 A marker on the line before a block changes that:
 
@@ -46,7 +48,7 @@ import time
 import warnings
 
 MARKER = re.compile(r"^<!--\s*doc-test:\s*(?:skip\s*\((?P<reason>.+)\)|file\s+(?P<file>\S+))\s*-->\s*$")
-FENCE = re.compile(r"^```(?P<lang>[\w+-]*)\s*$")
+FENCE = re.compile(r"^(?P<indent> *)```(?P<lang>[\w+-]*)\s*$")
 TIMEOUT = 120
 
 
@@ -69,7 +71,7 @@ def blocks_of(path, shown):
             continue
         start, lang = i, m.group("lang")
         j = i + 1
-        while j < len(lines) and lines[j].rstrip() != "```":
+        while j < len(lines) and lines[j].strip() != "```":
             j += 1
         marker, k = None, start - 1
         while k >= 0 and not lines[k].strip():
@@ -78,7 +80,9 @@ def blocks_of(path, shown):
             mm = MARKER.match(lines[k].strip())
             if mm:
                 marker = ("skip", mm.group("reason")) if mm.group("reason") else ("file", mm.group("file"))
-        out.append(Block(shown, start + 1, lang, "\n".join(lines[start + 1:j]) + "\n", marker))
+        indent = len(m.group("indent"))
+        body = [l[indent:] if l[:indent].strip() == "" else l for l in lines[start + 1:j]]
+        out.append(Block(shown, start + 1, lang, "\n".join(body) + "\n", marker))
         i = j + 1
     return out
 
@@ -269,6 +273,8 @@ class Runner:
                     self.do_python_script(b, cwd)
                 elif b.lang in ("c", "cpp", "fortran"):
                     self.do_compiled(b, cwd)
+                elif b.lang == "text":
+                    self.skipped.append((b.where(), "text shown, not a command"))
                 elif b.lang == "r":
                     self.skipped.append((b.where(), "R session; the R package's examples run in R CMD check"))
                 else:
@@ -313,17 +319,16 @@ def interleaves(want, out, err):
 def cpp_declarations(text):
     """Function declarations 'R varnel::ns::f(params) noexcept;' become
     function pointers initialised with the library's function, so that a
-    signature that no longer matches does not compile; anything else (a
-    namespace block of extern constants) is compiled as it is."""
-    out = []
-    for n, stmt in enumerate(re.sub(r"//[^\n]*", "", text).split(";")):
-        s = " ".join(stmt.split())
-        m = re.fullmatch(r"(?P<ret>.+?)\s+(?P<name>varnel::[\w:]+)\s*\((?P<params>.*)\)\s*(?P<ne>noexcept)?", s)
-        if m:
-            out.append(f"[[maybe_unused]] static {m['ret']} (*check_{n})({m['params']}) {m['ne'] or ''} = &{m['name']};")
-        elif s:
-            out.append(s + ";")
-    return "\n".join(out) + "\n"
+    signature that no longer matches does not compile; everything else
+    (includes, a namespace block of extern constants, definitions) is
+    compiled as it is."""
+    decl = re.compile(r"(?m)^(?P<ret>[^\n;#{}()]*?)\s+(?P<name>varnel::[\w:]+)\s*\((?P<params>[^;]*?)\)\s*(?P<ne>noexcept)?\s*;")
+    counter = iter(range(1 << 30))
+
+    def pointer(m):
+        return (f"[[maybe_unused]] static {m['ret'].strip()} (*check_{next(counter)})({' '.join(m['params'].split())})"
+                f" {m['ne'] or ''} = &{m['name']};")
+    return decl.sub(pointer, text)
 
 
 def main():
@@ -336,7 +341,8 @@ def main():
     ap.add_argument("files", nargs="*")
     args = ap.parse_args()
     repo = os.path.abspath(args.repo)
-    files = args.files or [os.path.join(repo, "README.md")] + sorted(glob.glob(os.path.join(repo, "docs", "*.md")))
+    files = args.files or [os.path.join(repo, f) for f in ("README.md", "CONTRIBUTING.md")] + \
+        sorted(glob.glob(os.path.join(repo, "docs", "*.md")))
     if not os.path.isfile(os.path.join(args.prefix, "bin", "varnel")):
         sys.exit(f"doctest_md: no installed varnel in {args.prefix}/bin")
     if args.list:
