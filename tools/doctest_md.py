@@ -199,7 +199,7 @@ class Runner:
         try:
             for b in blocks:
                 test = parser.get_doctest(b.text, globs, b.where(), b.path, b.line)
-                runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS, verbose=False)
+                runner = LineRunner(optionflags=doctest.ELLIPSIS, verbose=False)
                 report = []
                 with warnings.catch_warnings():
                     warnings.simplefilter("default")
@@ -209,7 +209,7 @@ class Runner:
                 self.run += 1
                 self.compared += sum(1 for e in test.examples if e.want)
                 if runner.failures:
-                    self.fail(b.where(), "".join(report))
+                    self.fail(b.where(1 + runner.failed_lines[0]), "".join(report))
         finally:
             os.chdir(old_cwd)
             warnings.showwarning = old_show
@@ -288,6 +288,21 @@ class Runner:
     def finish(self):
         if not self.keep:
             shutil.rmtree(self.scratch_root, ignore_errors=True)
+
+
+class LineRunner(doctest.DocTestRunner):
+    """Remembers the line (within its block) of each example that failed."""
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self.failed_lines = []
+
+    def report_failure(self, out, test, example, got):
+        self.failed_lines.append(example.lineno)
+        super().report_failure(out, test, example, got)
+
+    def report_unexpected_exception(self, out, test, example, exc_info):
+        self.failed_lines.append(example.lineno)
+        super().report_unexpected_exception(out, test, example, exc_info)
 
 
 def interleaves(want, out, err):
