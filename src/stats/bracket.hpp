@@ -160,7 +160,9 @@ template <typename Eval>
 double refine(const Eval& eval, double t0, double tmin, double tmax, double tol) noexcept {
   double lo = -std::numeric_limits<double>::infinity();
   double hi = std::numeric_limits<double>::infinity();
-  double t = t0;
+  // A start out of range (a starting value that overflowed or was NaN)
+  // begins at the nearer end, or at 0.
+  double t = std::isnan(t0) ? 0.0 : std::fmin(std::fmax(t0, tmin), tmax);
   double jump = 1.0;
   for (int i = 0; i < kMaxRefineSteps; ++i) {
     const Slope s = eval(t);
@@ -171,7 +173,11 @@ double refine(const Eval& eval, double t0, double tmin, double tmax, double tol)
     } else {
       hi = t;
     }
-    double next = t - s.g / s.dg;
+    const double step = s.g / s.dg;
+    // Converged: the step is below the tolerance (and may be below half a
+    // unit of t, where t - step would round back to t).
+    if (std::islessequal(std::fabs(step), tol * std::fmax(1.0, std::fabs(t)))) return t - step;
+    double next = t - step;
     if (!(std::isgreater(next, lo) && std::isless(next, hi))) {
       if (std::isfinite(lo) && std::isfinite(hi)) {
         next = lo + (hi - lo) / 2;
