@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "bits.hpp"
@@ -222,7 +223,10 @@ TEST(StatsInverses, EveryCallStaysWithinTheEvaluationBound) {
         worst = std::max(worst, f.count);
         ++calls;
         for (double b : params) {
-          if (b == 1e12 || a == 1e12) continue;  // each forward call takes long there
+          // Each forward call takes long there; under an emulator the 1e8
+          // rows too.
+          if (b == 1e12 || a == 1e12) continue;
+          if (kScale > 1 && (b == 1e8 || a == 1e8)) continue;
           CountingForward g;
           d::ibeta_inverse(g, a, b, p, upper);
           worst = std::max(worst, g.count);
@@ -248,13 +252,15 @@ TEST(StatsInverses, ResultsAreMonotoneInTheTarget) {
       {"small a, left tail", 0.01, 2, 1e-200}, {"a = 1, body", 1, 1, 0.3},
       {"a = 2.5, right tail", 2.5, 40, 0.999}, {"a = 50, body", 50, 0.5, 0.5},
       {"a = 1e5, left tail", 1e5, 7, 1e-30},   {"a = 0.3, near 1", 0.3, 0.3, 1 - 1e-12},
+      {"a = 1e5, body", 1e5, 1e5, 0.5},        {"a = 1e-3, body", 1e-3, 1e3, 0.2},
+      {"a = 700, right tail", 700, 3, 0.99999},
   };
   const int steps = 2000 / kScale;
   // The forward functions' rounding wobbles by a few units where they are
-  // ill-conditioned, and a crossing is then not unique: this many steps
-  // against the order were measured (docs/inverses.md); more is a
-  // regression.
-  const long kAllowedDecreases = 200;
+  // ill-conditioned, so that a target has several crossings; the search
+  // takes the one a bisection over the whole range finds, which keeps the
+  // order.
+  const long kAllowedDecreases = 0;
   long decreases = 0, total = 0;
   double worst_gap = 0;
   for (const auto& s : sweeps) {
@@ -305,6 +311,37 @@ TEST(StatsInverses, ArrayVersionsGiveTheScalarBits) {
   for (int i = 0; i < n; ++i) pf[i] = static_cast<float>(2 * p[i] - 1);
   varnel_stats_s_erf_inv_array(n, pf.data(), 1, yf.data(), 1);
   for (int i = 0; i < n; ++i) EXPECT_EQ(bits(yf[i]), bits(st::s_erf_inv(pf[i])));
+}
+
+// Reentrancy: several threads over one shared set of inputs give bit for
+// bit what one thread gave (also run under ThreadSanitizer).
+TEST(StatsInverses, SameBitsOnEveryThread) {
+  std::mt19937_64 rng(11);
+  const int n = 1500 / kScale;
+  std::vector<double> a(n), b(n), p(n), want(4 * n);
+  for (int i = 0; i < n; ++i) {
+    a[i] = log_uniform(rng, 1e-3, 1e4);
+    b[i] = log_uniform(rng, 1e-3, 1e4);
+    p[i] = target(rng);
+  }
+  auto all = [&](std::vector<double>& out, int shift) {
+    for (int j = 0; j < n; ++j) {
+      const int i = (j + shift) % n;
+      out[4 * i] = st::d_igamma_inv(a[i], p[i]);
+      out[4 * i + 1] = st::d_igamc_inv(a[i], p[i]);
+      out[4 * i + 2] = st::d_ibeta_inv(a[i], b[i], p[i]);
+      out[4 * i + 3] = st::d_erfc_inv(2 * p[i]) + st::s_erf_inv(static_cast<float>(p[i]));
+    }
+  };
+  all(want, 0);
+  constexpr int kThreads = 4;
+  std::vector<std::vector<double>> got(kThreads, std::vector<double>(4 * n));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { all(got[t], t * n / kThreads); });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) {
+    for (int i = 0; i < 4 * n; ++i) ASSERT_EQ(bits(got[t][i]), bits(want[i])) << "thread " << t;
+  }
 }
 
 TEST(StatsInverses, ErrnoIsKept) {

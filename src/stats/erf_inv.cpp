@@ -25,37 +25,55 @@ struct ErfForward<float> {
   static float f(float x, int kind) noexcept { return specfun::s_calerf(x, kind); }
 };
 
+// The window of the monotone search (bracket.hpp), in units of the result:
+// the error function's own wobble, a few units of its value f, over its
+// relative slope at x, |x f'(x) / f|, with f' = 2/sqrt(pi) e^(-x^2); 1 near
+// 0, where f is nearly x. Far in the upper tail of erfc, f / f' tends to
+// 1 / (2x) and the window to its least.
+inline double erf_window(double x, double f) noexcept {
+  constexpr double kWobble = 16;
+  const double ax = std::fabs(x);
+  if (std::isless(ax, 1e-3)) return kWobble;
+  if (std::isgreater(x, 5.0) && std::isless(f, 1e-10)) return 16;
+  return kWobble * std::fabs(f) / (ax * 1.1283791670955126 * std::exp(-x * x));
+}
+
 template <typename T>
 T erf_inv_t(T p) noexcept {
   constexpr T inf = std::numeric_limits<T>::infinity();
-  if (!(std::fabs(p) <= 1)) return std::numeric_limits<T>::quiet_NaN();
+  if (!std::islessequal(std::fabs(p), T(1))) return std::numeric_limits<T>::quiet_NaN();
   if (p == 1) return inf;
   if (p == -1) return -inf;
   const varnel::detail::ErrnoGuard guard;
   const double a = std::fabs(static_cast<double>(p));
   const double y = erf_inv_refined(a, 1.0 - a);
-  const T start = static_cast<T>(p < 0 ? -y : y);
-  auto reach = [p](T x) { return ErfForward<T>::f(x, 0) >= p ? Reach::yes : Reach::no; };
-  return find_crossing<T>(reach, start, -inf, inf);
+  const T start = static_cast<T>(std::isless(p, T(0)) ? -y : y);
+  auto reach = [p](T x) {
+    return std::isgreaterequal(ErfForward<T>::f(x, 0), p) ? Reach::yes : Reach::no;
+  };
+  return find_crossing_monotone<T>(reach, start, -inf, inf, erf_window(start, p));
 }
 
 template <typename T>
 T erfc_inv_t(T q) noexcept {
   constexpr T inf = std::numeric_limits<T>::infinity();
-  if (!(q >= 0 && q <= 2)) return std::numeric_limits<T>::quiet_NaN();
+  if (!(std::isgreaterequal(q, T(0)) && std::islessequal(q, T(2)))) return std::numeric_limits<T>::quiet_NaN();
   if (q == 0) return inf;
   if (q == 2) return -inf;
   const varnel::detail::ErrnoGuard guard;
   const double qd = q;
   double start;
-  if (qd <= 1) {
+  if (std::islessequal(qd, 1.0)) {
     start = erf_inv_refined(1.0 - qd, qd);
   } else {
     const double r = 2.0 - qd;  // exact: q in (1, 2)
     start = -erf_inv_refined(1.0 - r, r);
   }
-  auto reach = [q](T x) { return ErfForward<T>::f(x, 1) <= q ? Reach::yes : Reach::no; };
-  return find_crossing<T>(reach, static_cast<T>(start), -inf, inf);
+  auto reach = [q](T x) {
+    return std::islessequal(ErfForward<T>::f(x, 1), q) ? Reach::yes : Reach::no;
+  };
+  return find_crossing_monotone<T>(reach, static_cast<T>(start), -inf, inf,
+                                  erf_window(start, qd));
 }
 
 }  // namespace

@@ -39,34 +39,34 @@ inline double poly(const double (&c)[N], double u) noexcept {
 // the accurate one of the two when p > 0.5.
 inline double erf_inv_refined(double p, double q) noexcept {
   using namespace erf_start;
-  const double w = p < 0.5 ? -std::log1p(-p * p) : -std::log(q * (2.0 - q));
+  const double w = std::isless(p, 0.5) ? -std::log1p(-p * p) : -std::log(q * (2.0 - q));
   double ratio;
-  if (w < kErfInvW1) {
+  if (std::isless(w, kErfInvW1)) {
     ratio = poly(kErfInvCentral, (w - kErfInvCentralMid) / kErfInvCentralHalf);
   } else {
     const double s = std::sqrt(w);
-    if (s < kErfInvS2) {
+    if (std::isless(s, kErfInvS2)) {
       ratio = poly(kErfInvNear, (s - kErfInvNearMid) / kErfInvNearHalf);
     } else {
       ratio = poly(kErfInvFar, (s - kErfInvFarMid) / kErfInvFarHalf);
     }
   }
   const double y = p * ratio;
-  if (!(y > 0) || !std::isfinite(y)) return y;
+  if (!std::isgreater(y, 0.0) || !std::isfinite(y)) return y;
   // Halley's step: d / (1 + y d), d the Newton step, since erf'' / erf' =
   // -2y; on erfc(y) - q only the residual's sign differs. e^(-y^2)
   // underflows far in the tail, where the ratio residual / e^(-y^2) is
   // formed with 2^600 taken out of both.
-  const double residual = p <= 0.5 ? specfun::d_calerf(y, 0) - p : q - specfun::d_calerf(y, 1);
+  const double residual = std::islessequal(p, 0.5) ? specfun::d_calerf(y, 0) - p : q - specfun::d_calerf(y, 1);
   const double yy = y * y;
   double d;
-  if (yy < 700) {
+  if (std::isless(yy, 700.0)) {
     d = residual / (kTwoOverSqrtPi * std::exp(-yy));
   } else {
     d = (residual * 0x1p600) / (kTwoOverSqrtPi * std::exp(-yy + 600 * 0.6931471805599453));
   }
   const double next = y - d / (1 + y * d);
-  return std::isfinite(next) && next > 0 ? next : y;
+  return std::isfinite(next) && std::isgreater(next, 0.0) ? next : y;
 }
 
 }  // namespace varnel::stats::detail
