@@ -136,8 +136,10 @@ def forward_lib(fname, args, x):
 # 0, log(1 - x) for beta results near 1, x itself for the erfc form.
 
 class Problem:
-    """x(v), G(v) and dG/dv for one inverse at one target; `lower` tells
-    whether G is the forward function of the lower kind (P, I, erf) at x."""
+    """One inverse at one target as G(v) = tau: `form` names the tail G (erf
+    or erfc of |x|, P, Q, I or J), `tau` its exact value at the solution, and
+    v is log x, log(1 - x) (`on_complement`, beta results near 1) or, for
+    the erfc form, |x| itself."""
 
     def __init__(self, fname, args):
         mp = mpmath
@@ -183,17 +185,15 @@ class Problem:
         self.log_tau = mp.log(self.tau)
         self.on_complement = False  # for the beta forms: v = log(1 - x)
 
-    # Variables.
     def v_of(self, x):
+        """The variable at the double x."""
         mp = mpmath
         x = mp.mpf(x)
-        if self.form in ("erf", "P", "Q", "I", "J") and not self.on_complement:
-            if self.form == "erf":
-                return mp.log(abs(x))
-            return mp.log(x)
         if self.form == "erfc":
             return abs(x)
-        return mp.log(1 - x)
+        if self.on_complement:
+            return mp.log(1 - x)
+        return mp.log(abs(x))
 
     def x_and_y(self, v):
         """x and 1 - x (the latter only for the beta forms)."""
