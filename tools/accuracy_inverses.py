@@ -34,6 +34,7 @@ sampling, the ulp and the output helpers are tools/accuracy.py's.
 
 import argparse
 import ctypes
+import json
 import math
 import multiprocessing
 import os
@@ -762,11 +763,23 @@ def main():
                              "functions get twice as many)")
     parser.add_argument("--quick", action="store_true", help="reduced run for CI")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--save-json", default=None,
+                        help="also keep the measurements in this file, for --from-json")
+    parser.add_argument("--from-json", default=None,
+                        help="write the report from measurements kept by --save-json (for instance "
+                             "once the exhaustive check's table is there), measuring nothing")
     opts = parser.parse_args()
     _PATHS["c"] = os.path.abspath(opts.lib)
     _PATHS["stats"] = os.path.join(os.path.dirname(_PATHS["c"]), "libvarnel-stats.so.0")
     n = opts.points or (6 if opts.quick else 400)
     os.makedirs(opts.out, exist_ok=True)
+    if opts.from_json:
+        with open(opts.from_json) as f:
+            saved = json.load(f)
+        opts.quick = saved["quick"]
+        return report(opts, saved["command"], saved["missing"], saved["seconds"], saved["dropped"],
+                      [(fname, label, [(tuple(args), m) for args, m in rows])
+                       for fname, label, rows in saved["results"]])
     available = load_stats(_PATHS["stats"])
     missing = [f for f in ORDER if f not in available]
     tasks = [t for t in erf_regions(n) + gamma_regions(n) + beta_regions(n) if t[0] in available]
@@ -790,11 +803,19 @@ def main():
         command += " --quick"
     if opts.points:
         command += f" --points {opts.points}"
+    dropped = sum(len(t[2]) for t in tasks) - sum(len(r[2]) for r in results)
+    if opts.save_json:
+        with open(opts.save_json, "w") as f:
+            json.dump({"command": command, "quick": opts.quick, "missing": missing, "seconds": seconds, "dropped": dropped,
+                       "results": results}, f)
+    return report(opts, command, missing, seconds, dropped, results)
+
+
+def report(opts, command, missing, seconds, dropped, results):
     plot(results, os.path.join(opts.out, "accuracy-inverses.png"))
     write_page(opts.out, results, opts.quick, command, missing, seconds)
     block = refresh_summary(opts.out, results)
     points = sum(len(r[2]) for r in results)
-    dropped = sum(len(t[2]) for t in tasks) - points
     worst = finite_max(m["err"] for res in results for _, m in res[2])
     print(f"{points} points in {len(results)} regions ({dropped} that mpmath could not solve) in "
           f"{seconds:.0f} s; report in {os.path.join(opts.out, 'inverses-accuracy.md')}"
