@@ -17,6 +17,8 @@ benchmark, and writes
   /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min)
   /usr/bin/python3 tools/perf_report.py --quick          short run into build-bench/perf-quick (CI)
   /usr/bin/python3 tools/perf_report.py --from-json F    report from a saved run
+  /usr/bin/python3 tools/perf_report.py --inverses-only  the inverses' rows alone, into their
+                                                         section of docs/performance.md
 
 No timing is asserted: the short run only checks that the suite builds, the
 layer-free build gives the same bits, every benchmark runs and the report is
@@ -461,6 +463,29 @@ def inverse_section(results, order, sets, ctx):
     return out
 
 
+INVERSE_BLOCK = re.compile(r"<!-- inverses -->\n.*?<!-- /inverses -->", re.S)
+
+
+def inverse_block(results, sets, data, run_line):
+    """The inverses' section between its markers, which --inverses-only
+    rewrites alone; with run_line, a line naming the run it comes from (the
+    page's header then describes another run)."""
+    ctx = data["context"]
+    lines = inverse_section(results, ctx.get("rows", "").split(","), sets, ctx)
+    if not lines:
+        return ""
+    if run_line:
+        note = ("This section comes from the run of %s: `%s`, the fastest of %s "
+                "randomly interleaved repetitions." % (ctx.get("date", "?"), data.get("_command", "?"),
+                                                        data.get("_repetitions", "?")))
+        spread = resolution(data)
+        if spread:
+            note += (" In that run the two fastest repetitions of a benchmark differ by %.1f %% (median; "
+                     "90th percentile %.1f %%)." % spread)
+        lines[1:1] = ["", note]
+    return "\n".join(["<!-- inverses -->"] + lines + ["<!-- /inverses -->"])
+
+
 # --------------------------------------------------------------------------
 # Cost against the parameter.
 
@@ -643,6 +668,9 @@ def main():
     parser.add_argument("--min-time", type=float, default=0.04, help="seconds per repetition of a benchmark")
     parser.add_argument("--filter", default="", help="benchmark name regex (partial report)")
     parser.add_argument("--from-json", default=None, help="write the report from a saved run")
+    parser.add_argument("--inverses-only", action="store_true",
+                        help="run only the inverses' rows (unless --filter says otherwise) and rewrite "
+                             "only their section of an existing OUT/performance.md")
     args = parser.parse_args()
     build_dir = os.path.abspath(args.build_dir)
     if args.quick:
@@ -656,8 +684,10 @@ def main():
     if args.from_json:
         json_path = args.from_json
     else:
-        json_path = os.path.join(build_dir, "perf-quick.json" if args.quick else "perf-results.json")
-        run_arguments = run_suite(build_dir, json_path, args.repetitions, args.min_time, args.filter)
+        json_path = os.path.join(build_dir, "perf-quick.json" if args.quick else
+                                 "perf-inverses.json" if args.inverses_only else "perf-results.json")
+        bench_filter = args.filter or ("_inv:" if args.inverses_only else "")
+        run_arguments = run_suite(build_dir, json_path, args.repetitions, args.min_time, bench_filter)
         data = json.load(open(json_path))
         data["_run_arguments"] = run_arguments
         data["_repetitions"] = args.repetitions
@@ -668,6 +698,21 @@ def main():
     results = fastest(data)
     ctx = data["context"]
     sets = {k[4:]: v for k, v in ctx.items() if k.startswith("set:")}
+    if args.inverses_only:
+        path = os.path.join(out_dir, "performance.md")
+        block = inverse_block(results, sets, data, run_line=True)
+        with open(path) as f:
+            text = f.read()
+        if INVERSE_BLOCK.search(text):
+            text = INVERSE_BLOCK.sub(lambda m: block, text)
+        elif "\n## Cost against the parameter" in text:
+            text = text.replace("\n## Cost against the parameter", "\n" + block + "\n\n## Cost against the parameter", 1)
+        else:
+            text = text.rstrip("\n") + "\n\n" + block + "\n"
+        with open(path, "w") as f:
+            f.write(text)
+        print("rewrote the inverses' section of %s" % path)
+        return
     calls_path = os.path.join(build_dir, "bench", "floor-calls.json")
     calls = json.load(open(calls_path)) if os.path.exists(calls_path) else {}
     curves = sweep_curves(results)
@@ -675,9 +720,9 @@ def main():
 
     lines = header(data, build_dir, data.get("_command", command), libm_calls, args.quick)
     lines += [""] + main_section(row_table(results, ctx.get("rows", "").split(",")), sets, calls)
-    inverses = inverse_section(results, ctx.get("rows", "").split(","), sets, ctx)
-    if inverses:
-        lines += [""] + inverses
+    block = inverse_block(results, sets, data, run_line=False)
+    if block:
+        lines += ["", block]
     if curves:
         lines += [""] + [line.replace("{sweep_args}", ctx.get("arguments_per_sweep_point", "?"))
                          for line in sweep_section(curves, files)]
