@@ -193,18 +193,31 @@ bool is_integer(double x) noexcept { return std::isfinite(x) && std::floor(x) ==
 // ---------------------------------------------------------------------------
 // Normal(mu, sigma): z = (x - mu) / sigma, cdf = erfc(-z / sqrt 2) / 2 and
 // sf = erfc(z / sqrt 2) / 2, each of which keeps its relative accuracy in
-// its own tail down to subnormal probabilities.
+// its own tail down to the smallest subnormal probabilities.
 bool norm_valid(double mu, double sigma) noexcept { return std::isfinite(mu) && positive_finite(sigma); }
 
+// erfc(w) / 2. d_calerf's erfc stops at the smallest normal double (it is 0
+// from w = 26.55 on); beyond w = 26 the scaled function erfcx(w) =
+// e^(w^2) erfc(w) carries on into the subnormals, with e^(-w^2) formed as
+// e^(-h^2) e^(-(w - h)(w + h)) for h = w rounded down to a sixteenth, whose
+// square is exact: the rounding of w^2 itself would cost |w^2| units, some
+// 700, in the exponent. The subnormal factor comes last, so that the result
+// is rounded into the subnormals once.
+double half_erfc(double w) noexcept {
+  if (!std::isgreater(w, 26.0)) return 0.5 * specfun::d_calerf(w, 1);
+  if (w == kInf) return 0.0;
+  const double h = std::floor(w * 16) / 16;
+  const double del = (w - h) * (w + h);
+  return (0.5 * specfun::d_calerf(w, 2) * std::exp(-del)) * std::exp(-h * h);
+}
 double norm_cdf_valid(double x, double mu, double sigma) noexcept {
   const double z = (x - mu) / sigma;
-  return 0.5 * specfun::d_calerf(-z * kSqrtHalf, 1);
+  return half_erfc(-z * kSqrtHalf);
 }
 double norm_sf_valid(double x, double mu, double sigma) noexcept {
   const double z = (x - mu) / sigma;
-  return 0.5 * specfun::d_calerf(z * kSqrtHalf, 1);
+  return half_erfc(z * kSqrtHalf);
 }
-
 double norm_logpdf_valid(double x, double mu, double sigma) noexcept {
   if (std::isnan(x)) return kNaN;
   const double z = (x - mu) / sigma;
@@ -227,6 +240,7 @@ double norm_isf_valid(double q, double mu, double sigma) noexcept {
   auto sf = [mu, sigma](double x) { return norm_sf_valid(x, mu, sigma); };
   return find_crossing<double>(sf_reaches(sf, q), start, -kInf, kInf);
 }
+
 // ---------------------------------------------------------------------------
 // Gamma(shape k, scale theta): y = x / theta, cdf = P(k, y), sf = Q(k, y);
 // the density is the Poisson kernel of k - 1 at y over theta.

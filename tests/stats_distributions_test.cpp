@@ -1,0 +1,462 @@
+// The distributions of libvarnel-stats against the properties that define
+// them: every quantile and isf of a continuous family is a crossing of the
+// family's own cdf or sf to the last bit; for the discrete families
+// quantile(cdf(k)) == k and isf(sf(k)) == k wherever the cdf and sf move,
+// over whole supports and over windows of large parameters. Also the
+// densities and tails against high-precision values (mpmath, 40 digits),
+// the edges, the far-tail examples, the array versions and errno.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "bits.hpp"
+#include "varnel/stats.h"
+#include "varnel/stats.hpp"
+
+namespace {
+
+namespace st = varnel::stats;
+using varnel::test::bits;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+constexpr double kBelowOne = 0x1.fffffffffffffp-1;  // 1 - 2^-53
+constexpr double kTwo53 = 9007199254740992.0;
+
+#ifdef VARNEL_TEST_EMULATED
+constexpr int kScale = 10;
+#else
+constexpr int kScale = 1;
+#endif
+
+double prev(double x) { return std::nextafter(x, -kInf); }
+double log_uniform(std::mt19937_64& rng, double lo, double hi) {
+  return std::exp(std::uniform_real_distribution<double>(std::log(lo), std::log(hi))(rng));
+}
+// Targets: log-uniform down to 1e-300, the smallest subnormal, 1 - 2^-53,
+// and a uniform body.
+double target(std::mt19937_64& rng) {
+  switch (rng() % 8) {
+    case 0: return kTiny;
+    case 1: return kBelowOne;
+    case 2: return std::uniform_real_distribution<double>(0, 1)(rng);
+    case 3: return 1 - log_uniform(rng, 1e-16, 0.5);
+    default: return log_uniform(rng, 1e-300, 0.999);
+  }
+}
+
+// A continuous family with two parameters (the one-parameter families
+// ignore b): its cdf, sf, quantile, isf, and the parameter ranges drawn.
+struct Continuous {
+  const char* name;
+  double (*cdf)(double, double, double);
+  double (*sf)(double, double, double);
+  double (*quantile)(double, double, double);
+  double (*isf)(double, double, double);
+  double a_lo, a_hi, b_lo, b_hi;  // log-uniform; a negative a_lo: a uniform in [a_lo, a_hi]
+};
+
+const Continuous kContinuous[] = {
+    {"norm", st::d_norm_cdf, st::d_norm_sf, st::d_norm_quantile, st::d_norm_isf, -1e3, 1e3, 1e-3, 1e3},
+    {"chisq", [](double x, double k, double) { return st::d_chisq_cdf(x, k); },
+     [](double x, double k, double) { return st::d_chisq_sf(x, k); },
+     [](double p, double k, double) { return st::d_chisq_quantile(p, k); },
+     [](double q, double k, double) { return st::d_chisq_isf(q, k); }, 1e-3, 1e5, 1, 1},
+    {"gamma", st::d_gamma_cdf, st::d_gamma_sf, st::d_gamma_quantile, st::d_gamma_isf, 1e-3, 1e5, 1e-3, 1e3},
+    {"beta", st::d_beta_cdf, st::d_beta_sf, st::d_beta_quantile, st::d_beta_isf, 1e-2, 1e4, 1e-2, 1e4},
+    {"t", [](double x, double nu, double) { return st::d_t_cdf(x, nu); },
+     [](double x, double nu, double) { return st::d_t_sf(x, nu); },
+     [](double p, double nu, double) { return st::d_t_quantile(p, nu); },
+     [](double q, double nu, double) { return st::d_t_isf(q, nu); }, 1e-2, 1e5, 1, 1},
+    {"f", st::d_f_cdf, st::d_f_sf, st::d_f_quantile, st::d_f_isf, 1e-2, 1e4, 1e-2, 1e4},
+};
+
+TEST(StatsDistributions, QuantileAndIsfAreCrossingsOfTheFamilysOwnCdfAndSf) {
+  std::mt19937_64 rng(20261209);
+  long checked = 0;
+  for (const auto& f : kContinuous) {
+    for (int i = 0; i < 1500 / kScale; ++i) {
+      const double a = f.a_lo < 0 ? std::uniform_real_distribution<double>(f.a_lo, f.a_hi)(rng)
+                                  : log_uniform(rng, f.a_lo, f.a_hi);
+      const double b = log_uniform(rng, f.b_lo, f.b_hi);
+      const double p = target(rng);
+      const double x = f.quantile(p, a, b);
+      EXPECT_TRUE(f.cdf(x, a, b) >= p && f.cdf(prev(x), a, b) < p)
+          << f.name << " quantile(" << p << "; " << a << ", " << b << ") = " << x;
+      const double y = f.isf(p, a, b);
+      EXPECT_TRUE(f.sf(y, a, b) <= p && f.sf(prev(y), a, b) > p)
+          << f.name << " isf(" << p << "; " << a << ", " << b << ") = " << y;
+      checked += 2;
+    }
+  }
+  std::printf("pair property held on %ld inputs of the six continuous families\n", checked);
+}
+
+// A discrete family with up to two parameters.
+struct Discrete {
+  const char* name;
+  double (*cdf)(double, double, double);
+  double (*sf)(double, double, double);
+  double (*quantile)(double, double, double);
+  double (*isf)(double, double, double);
+  double (*pmf)(double, double, double);
+};
+const Discrete kPoisson = {"poisson", [](double x, double l, double) { return st::d_poisson_cdf(x, l); },
+                           [](double x, double l, double) { return st::d_poisson_sf(x, l); },
+                           [](double p, double l, double) { return st::d_poisson_quantile(p, l); },
+                           [](double q, double l, double) { return st::d_poisson_isf(q, l); },
+                           [](double x, double l, double) { return st::d_poisson_pdf(x, l); }};
+const Discrete kBinom = {"binom", st::d_binom_cdf, st::d_binom_sf, st::d_binom_quantile, st::d_binom_isf,
+                         st::d_binom_pdf};
+const Discrete kNbinom = {"nbinom", st::d_nbinom_cdf, st::d_nbinom_sf, st::d_nbinom_quantile,
+                          st::d_nbinom_isf, st::d_nbinom_pdf};
+
+struct Window {
+  const Discrete* family;
+  double a, b;
+  double from, to, step;  // the k checked
+};
+
+// quantile(cdf(k)) == k where cdf(k) > cdf(k - 1), isf(sf(k)) == k where
+// sf(k) < sf(k - 1); returns the number of round trips checked. Targets 1
+// and 0 are left out: they give the end of the support by definition, even
+// where the cdf has rounded to 1 (the sf to 0) well before it.
+long round_trips(const Window& w) {
+  const Discrete& f = *w.family;
+  long checked = 0;
+  for (double k = w.from; k <= w.to; k += w.step) {
+    const double c = f.cdf(k, w.a, w.b);
+    if (c > f.cdf(k - 1, w.a, w.b) && c < 1) {
+      EXPECT_EQ(f.quantile(c, w.a, w.b), k) << f.name << "(" << w.a << ", " << w.b << ") cdf " << c;
+      ++checked;
+    }
+    const double s = f.sf(k, w.a, w.b);
+    if (s < f.sf(k - 1, w.a, w.b) && s > 0) {
+      EXPECT_EQ(f.isf(s, w.a, w.b), k) << f.name << "(" << w.a << ", " << w.b << ") sf " << s;
+      ++checked;
+    }
+  }
+  return checked;
+}
+
+TEST(StatsDistributions, DiscreteRoundTripsOverWholeSupports) {
+  // Whole supports: to n, or for the unbounded families to where the sf
+  // underflows (the cdf is 1 from there on).
+  const Window windows[] = {
+      {&kPoisson, 0.5, 0, 0, 200, 1},       {&kPoisson, 3, 0, 0, 250, 1},
+      {&kPoisson, 20, 0, 0, 400, 1},        {&kPoisson, 1000, 0, 0, 2500, 1},
+      {&kBinom, 10, 0.3, 0, 10, 1},          {&kBinom, 50, 0.01, 0, 50, 1},
+      {&kBinom, 200, 0.5, 0, 200, 1},        {&kBinom, 1000, 0.999, 0, 1000, 1},
+      {&kBinom, 10000, 4e-5, 0, 200, 1},     {&kNbinom, 0.5, 0.3, 0, 2000, 1},
+      {&kNbinom, 3, 0.5, 0, 1200, 1},        {&kNbinom, 20, 0.05, 0, 3000, 3 * kScale},
+  };
+  long checked = 0;
+  for (const auto& w : windows) checked += round_trips(w);
+  std::printf("discrete round trips over whole supports: %ld\n", checked);
+}
+
+TEST(StatsDistributions, DiscreteRoundTripsOverWindowsOfLargeParameters) {
+  // Around the mean and in both tails of large parameters, every k of each
+  // window: the search starts from the Cornish-Fisher value and gallops, so
+  // a call costs the same few dozen evaluations however large n or lambda.
+  // The parameters stay where the incomplete gamma and beta functions are
+  // monotone in k to the last bit (see docs/distributions.md: beyond about
+  // 1e7 they drift, and then only the crossing property holds, as checked
+  // below for n = 2^53).
+  const double m = 1e6;  // Poisson mean; its sd is 1000
+  const double n = 1e7;  // binomial trials; its sd is 1449
+  const Window windows[] = {
+      {&kPoisson, m, 0, m - 300, m + 300, kScale},
+      {&kPoisson, m, 0, m - 5000, m - 4900, kScale},
+      {&kPoisson, m, 0, m + 6000, m + 6100, kScale},
+      {&kBinom, n, 0.3, 0.3 * n - 200, 0.3 * n + 200, kScale},
+      {&kBinom, n, 0.3, 0.3 * n - 9000, 0.3 * n - 8900, kScale},
+      {&kNbinom, 1e6, 0.5, 1e6 - 200, 1e6 + 200, kScale},
+  };
+  long checked = 0;
+  for (const auto& w : windows) checked += round_trips(w);
+  std::printf("discrete round trips over windows of large parameters: %ld\n", checked);
+}
+
+// The results at n = 2^53 are crossings of the family's own cdf and sf,
+// found quickly; what the cdf itself is worth there is the incomplete beta
+// function's affair (see docs/distributions.md).
+TEST(StatsDistributions, HugeBinomialCallsEndAtCrossings) {
+  for (double p : {0.5, 1e-9, 0.999}) {
+    for (double prob : {1e-300, 1e-10, 0.25, 0.5, 0.75, 1 - 1e-12}) {
+      const double k = st::d_binom_quantile(prob, kTwo53, p);
+      ASSERT_FALSE(std::isnan(k));
+      EXPECT_TRUE(st::d_binom_cdf(k, kTwo53, p) >= prob &&
+                  (k == 0 || st::d_binom_cdf(k - 1, kTwo53, p) < prob))
+          << "binom quantile(" << prob << "; 2^53, " << p << ") = " << k;
+      const double j = st::d_binom_isf(prob, kTwo53, p);
+      EXPECT_TRUE(st::d_binom_sf(j, kTwo53, p) <= prob &&
+                  (j == 0 || st::d_binom_sf(j - 1, kTwo53, p) > prob))
+          << "binom isf(" << prob << "; 2^53, " << p << ") = " << j;
+    }
+  }
+}
+
+// The examples of the far tails, where a 1 - p or a 1 - x formed anywhere
+// would have lost the answer.
+TEST(StatsDistributions, FarTails) {
+  // The binomial isf of 1e-20 with n p = 0.4: at most 16 events.
+  const double k = st::d_binom_isf(1e-20, 10000, 4e-5);
+  EXPECT_LE(k, 16);
+  EXPECT_LE(st::d_binom_sf(k, 10000, 4e-5), 1e-20);
+  EXPECT_GT(st::d_binom_sf(k - 1, 10000, 4e-5), 1e-20);
+  // t with 3 degrees of freedom at 1e-300: about -1.0331e100, by the
+  // reflected beta inverse; with 1 degree, -1 / (pi 1e-300), where x =
+  // nu / (nu + t^2) is below the doubles.
+  EXPECT_NEAR(st::d_t_quantile(1e-300, 3) / -1.0331108360446528e100, 1, 1e-12);
+  EXPECT_NEAR(st::d_t_quantile(1e-300, 1) / -3.1830988618379067e299, 1, 1e-12);
+  EXPECT_NEAR(st::d_t_isf(1e-300, 3) / 1.0331108360446528e100, 1, 1e-12);
+  // Normal at 1e-300 and at the smallest subnormal.
+  EXPECT_NEAR(st::d_norm_quantile(1e-300, 0, 1), -37.047096299361193, 1e-13);
+  // At the smallest subnormal the crossing is where the cdf first rounds up
+  // to it, at a true value of half of it: Phi(x) = 2.47e-324, x = -38.4854.
+  const double z = st::d_norm_quantile(kTiny, 0, 1);
+  EXPECT_NEAR(z, -38.4854, 1e-4);
+  EXPECT_TRUE(st::d_norm_cdf(z, 0, 1) == kTiny && st::d_norm_cdf(prev(z), 0, 1) == 0);
+  EXPECT_NEAR(st::d_norm_isf(1e-300, 0, 1), 37.047096299361193, 1e-13);
+  // F far in the upper tail: sf(x) = q at x = 2.2154e120 for (3, 5).
+  const double x = st::d_f_isf(1e-300, 3, 5);
+  EXPECT_NEAR(x / 2.2154440680048816e120, 1, 1e-12);
+  EXPECT_NEAR(st::d_f_quantile(kBelowOne, 3, 5) / 4537953.1950618979, 1, 1e-9);
+  // chi-square upper tail.
+  EXPECT_NEAR(st::d_chisq_isf(1e-300, 10) / 1427.7719561298888, 1, 1e-13);
+  // Tails of the cdf and sf themselves, down to subnormals.
+  EXPECT_NEAR(st::d_norm_cdf(-38, 0, 1) / 2.8854283600687843e-316, 1, 1e-7);  // subnormal
+  EXPECT_NEAR(st::d_norm_sf(37, 0, 1) / 5.7255712225245768e-300, 1, 1e-13);
+  EXPECT_NEAR(st::d_poisson_sf(250, 10) / 5.8260916157997613e-249, 1, 1e-13);
+  EXPECT_NEAR(st::d_t_cdf(-1e300, 0.5) / 3.2070097541422289e-151, 1, 1e-12);
+}
+
+// Densities and tail values against mpmath at 40 digits: each within a
+// relative tolerance of a few units in the last place (the formula, not the
+// last bit, is checked; a wrong constant, sign or tail form fails by far).
+TEST(StatsDistributions, ValuesAgainstHighPrecision) {
+  struct Row {
+    const char* what;
+    double got, want;
+  };
+  const Row rows[] = {
+      {"norm_pdf", st::d_norm_pdf(1.5, 0.5, 2), 1.7603266338214974e-1},
+      {"norm_cdf far", st::d_norm_cdf(-30, 0, 1), 4.9067139271481871e-198},
+      {"norm_sf far", st::d_norm_sf(30, 0, 1), 4.9067139271481871e-198},
+      {"norm_logpdf far", st::d_norm_logpdf(1e3, 0, 1), -5.000009189385332e+5},
+      {"chisq_sf", st::d_chisq_sf(100, 10), 5.4497019829205293e-17},
+      {"chisq_pdf", st::d_chisq_pdf(3, 4.5), 1.6345991117210333e-1},
+      {"gamma_pdf large shape", st::d_gamma_pdf(1e6, 1e6, 1), 3.9894224715624403e-4},
+      {"gamma_cdf", st::d_gamma_cdf(0.5, 0.3, 2), 6.9554521465665954e-1},
+      {"beta_pdf", st::d_beta_pdf(0.2, 0.5, 3), 1.3416407864998738},
+      {"beta_pdf large", st::d_beta_pdf(0.5, 1000, 1000), 3.5678022291708641e+1},
+      {"beta_sf", st::d_beta_sf(0.999, 2, 5), 5.995e-15},
+      {"t_pdf", st::d_t_pdf(2.5, 3), 3.8661485727167302e-2},
+      {"t_pdf huge nu", st::d_t_pdf(0.5, 1e12), 3.5206532676417295e-1},
+      {"t_cdf tail", st::d_t_cdf(-1e10, 2), 5.0e-21},
+      {"t_cdf near 0", st::d_t_cdf(1e-12, 4), 5.00000000000375e-1},
+      {"t_sf", st::d_t_sf(3, 7), 9.971063065996269e-3},
+      {"f_pdf", st::d_f_pdf(2, 3, 8), 1.4723572768942426e-1},
+      {"f_cdf", st::d_f_cdf(0.5, 5, 2), 2.300481458333117e-1},
+      {"f_sf far", st::d_f_sf(1e6, 4, 6), 1.3499924062773374e-17},
+      {"poisson_pdf", st::d_poisson_pdf(1000, 1000), 1.26146113487215e-2},
+      {"poisson_pdf tail", st::d_poisson_pdf(0, 700), 9.8596765437597709e-305},
+      {"poisson_cdf", st::d_poisson_cdf(5.7, 10), 6.7085962879031782e-2},
+      {"poisson_sf", st::d_poisson_sf(40, 10), 1.7773417493499444e-13},
+      {"binom_pdf", st::d_binom_pdf(4000, 10000, 0.4), 8.1431603065945338e-3},
+      {"binom_pdf small p", st::d_binom_pdf(0, 1000000, 1e-7), 9.0483741351177219e-1},
+      {"binom_sf", st::d_binom_sf(3, 20, 0.01), 4.2620927642440136e-5},
+      {"binom_cdf", st::d_binom_cdf(10, 20, 0.9), 7.15090402108378e-6},
+      {"nbinom_pdf", st::d_nbinom_pdf(7, 2.5, 0.3), 7.2282919023935022e-2},
+      {"nbinom_cdf", st::d_nbinom_cdf(3, 4, 0.6), 7.10208e-1},
+      {"nbinom_sf", st::d_nbinom_sf(100, 1, 0.2), 1.6296287810675889e-10},
+  };
+  for (const auto& r : rows) {
+    EXPECT_NEAR(r.got / r.want, 1, 2e-13) << r.what << " = " << r.got;
+  }
+}
+
+// A density is the derivative of its cdf: the mass of the discrete families
+// is the difference of the cdf (where it is not below the cancellation of
+// the difference); exp(logpdf) is the pdf.
+TEST(StatsDistributions, MassIsTheStepOfTheCdf) {
+  for (double k = 0; k <= 60; ++k) {
+    const double pairs[][3] = {
+        {st::d_poisson_pdf(k, 12.5), st::d_poisson_cdf(k, 12.5), st::d_poisson_cdf(k - 1, 12.5)},
+        {st::d_binom_pdf(k, 60, 0.3), st::d_binom_cdf(k, 60, 0.3), st::d_binom_cdf(k - 1, 60, 0.3)},
+        {st::d_nbinom_pdf(k, 4.5, 0.2), st::d_nbinom_cdf(k, 4.5, 0.2), st::d_nbinom_cdf(k - 1, 4.5, 0.2)},
+    };
+    for (const auto& q : pairs) {
+      if (q[1] - q[2] > 1e-6) {
+        EXPECT_NEAR((q[1] - q[2]) / q[0], 1, 1e-9) << "k = " << k;
+      }
+    }
+    EXPECT_EQ(st::d_poisson_pdf(k + 0.5, 12.5), 0);
+    EXPECT_NEAR(std::exp(st::d_binom_logpdf(k, 60, 0.3)) / st::d_binom_pdf(k, 60, 0.3), 1, 1e-15);
+  }
+}
+
+TEST(StatsDistributions, EdgesAreValues) {
+  struct Row {
+    const char* what;
+    double got, want;
+  };
+  const Row rows[] = {
+      // parameters outside the domain, NaN: the quiet NaN
+      {"norm sigma 0", st::d_norm_cdf(0, 0, 0), kNaN},
+      {"norm sigma inf", st::d_norm_pdf(0, 0, kInf), kNaN},
+      {"norm mu NaN", st::d_norm_quantile(0.5, kNaN, 1), kNaN},
+      {"norm x NaN", st::d_norm_cdf(kNaN, 0, 1), kNaN},
+      {"chisq k 0", st::d_chisq_sf(1, 0), kNaN},
+      {"gamma scale -1", st::d_gamma_pdf(1, 2, -1), kNaN},
+      {"beta b NaN", st::d_beta_isf(0.5, 1, kNaN), kNaN},
+      {"t nu inf", st::d_t_cdf(0, kInf), kNaN},
+      {"f d1 0", st::d_f_logpdf(1, 0, 1), kNaN},
+      {"poisson lambda -1", st::d_poisson_pdf(0, -1), kNaN},
+      {"binom n 2.5", st::d_binom_cdf(1, 2.5, 0.5), kNaN},
+      {"binom n 2^53 + 2", st::d_binom_cdf(1, kTwo53 + 2, 0.5), kNaN},
+      {"binom p 1.5", st::d_binom_sf(1, 10, 1.5), kNaN},
+      {"nbinom p 0", st::d_nbinom_cdf(1, 2, 0), kNaN},
+      {"quantile p 1.5", st::d_gamma_quantile(1.5, 1, 1), kNaN},
+      {"isf q -0.1", st::d_poisson_isf(-0.1, 1), kNaN},
+      {"quantile p NaN", st::d_binom_quantile(kNaN, 10, 0.5), kNaN},
+      // x outside the support
+      {"gamma cdf -1", st::d_gamma_cdf(-1, 2, 1), 0},
+      {"gamma sf -1", st::d_gamma_sf(-1, 2, 1), 1},
+      {"gamma logpdf -1", st::d_gamma_logpdf(-1, 2, 1), -kInf},
+      {"beta cdf 2", st::d_beta_cdf(2, 2, 3), 1},
+      {"beta sf 2", st::d_beta_sf(2, 2, 3), 0},
+      {"beta pdf 1.5", st::d_beta_pdf(1.5, 2, 3), 0},
+      {"norm cdf -inf", st::d_norm_cdf(-kInf, 0, 1), 0},
+      {"norm sf -inf", st::d_norm_sf(-kInf, 0, 1), 1},
+      {"t cdf inf", st::d_t_cdf(kInf, 2), 1},
+      {"t pdf inf", st::d_t_pdf(kInf, 2), 0},
+      {"f sf 0", st::d_f_sf(0, 3, 4), 1},
+      {"poisson pmf -1", st::d_poisson_pdf(-1, 3), 0},
+      {"poisson pmf 2.5", st::d_poisson_pdf(2.5, 3), 0},
+      {"poisson logpmf 2.5", st::d_poisson_logpdf(2.5, 3), -kInf},
+      {"poisson cdf 2.5 = cdf 2", st::d_poisson_cdf(2.5, 3), st::d_poisson_cdf(2, 3)},
+      {"binom cdf 10", st::d_binom_cdf(10, 10, 0.5), 1},
+      {"binom sf 10", st::d_binom_sf(10, 10, 0.5), 0},
+      {"binom pmf 11", st::d_binom_pdf(11, 10, 0.5), 0},
+      {"nbinom sf inf", st::d_nbinom_sf(kInf, 2, 0.5), 0},
+      // densities at the ends of the support
+      {"gamma pdf 0 shape 1", st::d_gamma_pdf(0, 1, 2), 0.5},
+      {"gamma pdf 0 shape 0.5", st::d_gamma_pdf(0, 0.5, 2), kInf},
+      {"gamma pdf 0 shape 2", st::d_gamma_pdf(0, 2, 2), 0},
+      {"beta pdf 0 a 1", st::d_beta_pdf(0, 1, 3), 3},
+      {"beta pdf 1 b 0.5", st::d_beta_pdf(1, 2, 0.5), kInf},
+      {"f pdf 0 d1 2", st::d_f_pdf(0, 2, 7), 1},
+      {"chisq pdf 0 k 1", st::d_chisq_pdf(0, 1), kInf},
+      // degenerate discrete members
+      {"poisson lambda 0 pmf 0", st::d_poisson_pdf(0, 0), 1},
+      {"poisson lambda 0 quantile", st::d_poisson_quantile(0.7, 0), 0},
+      {"binom p 0 cdf 0", st::d_binom_cdf(0, 10, 0), 1},
+      {"binom p 1 pmf 10", st::d_binom_pdf(10, 10, 1), 1},
+      {"binom p 1 quantile", st::d_binom_quantile(0.3, 10, 1), 10},
+      {"binom n 0 pmf 0", st::d_binom_pdf(0, 0, 0.5), 1},
+      {"nbinom p 1 pmf 0", st::d_nbinom_pdf(0, 2, 1), 1},
+      // targets 0 and 1: the ends of the support
+      {"norm quantile 0", st::d_norm_quantile(0, 0, 1), -kInf},
+      {"norm quantile 1", st::d_norm_quantile(1, 0, 1), kInf},
+      {"norm isf 0", st::d_norm_isf(0, 0, 1), kInf},
+      {"chisq quantile 0", st::d_chisq_quantile(0, 3), 0},
+      {"chisq isf 0", st::d_chisq_isf(0, 3), kInf},
+      {"gamma quantile 1", st::d_gamma_quantile(1, 3, 2), kInf},
+      {"beta quantile 1", st::d_beta_quantile(1, 2, 3), 1},
+      {"beta isf 0", st::d_beta_isf(0, 2, 3), 1},
+      {"beta isf 1", st::d_beta_isf(1, 2, 3), 0},
+      {"t quantile 0", st::d_t_quantile(0, 3), -kInf},
+      {"t isf 1", st::d_t_isf(1, 3), -kInf},
+      {"f quantile 1", st::d_f_quantile(1, 3, 4), kInf},
+      {"poisson quantile 1", st::d_poisson_quantile(1, 3), kInf},
+      {"poisson quantile 0", st::d_poisson_quantile(0, 3), 0},
+      {"poisson isf 0", st::d_poisson_isf(0, 3), kInf},
+      {"poisson isf 1", st::d_poisson_isf(1, 3), 0},
+      {"binom quantile 1", st::d_binom_quantile(1, 10, 0.5), 10},
+      {"binom isf 0", st::d_binom_isf(0, 10, 0.5), 10},
+      {"nbinom quantile 1", st::d_nbinom_quantile(1, 2, 0.5), kInf},
+      // exact values
+      {"norm cdf at mu", st::d_norm_cdf(3, 3, 2), 0.5},
+      {"t cdf 0", st::d_t_cdf(0, 2.5), 0.5},
+  };
+  for (const auto& r : rows) {
+    if (std::isnan(r.want)) {
+      EXPECT_EQ(bits(r.got), bits(kNaN)) << r.what << " = " << r.got;
+    } else {
+      // Exact, or within a unit or two where the value comes through exp(log).
+      EXPECT_TRUE(r.got == r.want || std::fabs(r.got / r.want - 1) < 5e-16) << r.what << " = " << r.got;
+    }
+  }
+}
+
+// One element through an array version against the scalar function.
+using Array1 = void (*)(size_t, const double*, ptrdiff_t, const double*, ptrdiff_t, double*, ptrdiff_t);
+using Array2 = void (*)(size_t, const double*, ptrdiff_t, const double*, ptrdiff_t, const double*,
+                        ptrdiff_t, double*, ptrdiff_t);
+int call_array(Array1 f, double (*scalar)(double, double) noexcept) {
+  const double x = 0.25, a = 3;
+  double y = 0;
+  f(1, &x, 1, &a, 1, &y, 1);
+  EXPECT_EQ(bits(y), bits(scalar(x, a)));
+  return 1;
+}
+int call_array(Array2 f, double (*scalar)(double, double, double) noexcept) {
+  const double x = 0.25, a = 3, b = 0.5;
+  double y = 0;
+  f(1, &x, 1, &a, 1, &b, 1, &y, 1);
+  EXPECT_EQ(bits(y), bits(scalar(x, a, b)));
+  return 1;
+}
+
+// The array versions give the scalar bits, with every kind of stride.
+TEST(StatsDistributions, ArrayVersionsGiveTheScalarBits) {
+  std::mt19937_64 rng(5);
+  const int n = 61;
+  std::vector<double> x(n), a(n), b(n), y(2 * n);
+  for (int i = 0; i < n; ++i) {
+    x[i] = std::uniform_real_distribution<double>(-2, 40)(rng);
+    a[i] = log_uniform(rng, 0.1, 50);
+    b[i] = std::uniform_real_distribution<double>(0, 1)(rng);
+  }
+  x[4] = kNaN;
+  a[7] = -1;
+  varnel_stats_d_gamma_cdf_array(n, x.data(), 1, a.data(), 1, a.data(), 0, y.data(), 2);
+  for (int i = 0; i < n; ++i) EXPECT_EQ(bits(y[2 * i]), bits(st::d_gamma_cdf(x[i], a[i], a[0])));
+  varnel_stats_d_t_quantile_array(n, b.data(), -1, a.data(), 1, y.data(), 1);
+  for (int i = 0; i < n; ++i) EXPECT_EQ(bits(y[i]), bits(st::d_t_quantile(b[n - 1 - i], a[i])));
+  varnel_stats_d_binom_isf_array(n, b.data(), 1, a.data(), 0, b.data(), 0, y.data(), 1);
+  for (int i = 0; i < n; ++i) EXPECT_EQ(bits(y[i]), bits(st::d_binom_isf(b[i], a[0], b[0])));
+  std::vector<double> in_place = x;
+  varnel_stats_d_poisson_logpdf_array(n, in_place.data(), 1, a.data(), 1, in_place.data(), 1);
+  for (int i = 0; i < n; ++i) EXPECT_EQ(bits(in_place[i]), bits(st::d_poisson_logpdf(x[i], a[i])));
+  // Every name of the list has its array version, called once each.
+  int functions = 0;
+#define VARNEL_TEST_CALL_ARRAY(family, op, sig, count) \
+  functions += call_array(varnel_stats_d_##family##_##op##_array, st::d_##family##_##op);
+  VARNEL_STATS_DISTRIBUTIONS(VARNEL_TEST_CALL_ARRAY)
+#undef VARNEL_TEST_CALL_ARRAY
+  EXPECT_EQ(functions, 54);
+}
+
+TEST(StatsDistributions, ErrnoIsKept) {
+  errno = 1234;
+  st::d_norm_pdf(1e3, 0, 1);
+  st::d_norm_quantile(kTiny, 0, 1);
+  st::d_t_quantile(1e-300, 1);
+  st::d_gamma_logpdf(1e-320, 0.5, 1);
+  st::d_poisson_pdf(0, 800);
+  st::d_binom_isf(1e-300, 1e6, 0.5);
+  st::d_f_pdf(1e300, 2, 3);
+  st::d_nbinom_quantile(kTiny, 0.5, 0.5);
+  EXPECT_EQ(errno, 1234);
+}
+
+}  // namespace
