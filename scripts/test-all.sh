@@ -195,7 +195,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   echo "=== build-fuzz"
   cmake -S . -B build-fuzz -DVARNEL_WERROR=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVARNEL_SANITIZE=address,undefined -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
-  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats
+  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats varnel_fuzz_dist
   bash scripts/fuzz.sh "$fuzz_seconds" build-fuzz
 fi
 echo "all suites passed in $((SECONDS - start)) s"

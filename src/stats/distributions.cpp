@@ -40,9 +40,17 @@ constexpr double kSqrt2 = 1.4142135623730950488;
 constexpr double kInvSqrt2Pi = 0.39894228040143267794;
 constexpr double kTwo53 = 9007199254740992.0;  // 2^53: the integers below are exact
 
-double P(double a, double x) noexcept { return cephes::d_igamma(a, x); }
-double Q(double a, double x) noexcept { return cephes::d_igamc(a, x); }
-double I(double a, double b, double x) noexcept { return cephes::d_ibeta(a, b, x); }
+// The forward functions, held to [0, 1]: for subnormal parameters they can
+// stray a few units of 1e-45 below 0, which a probability must not. NaN
+// (their caps) passes through.
+double clamp01(double v) noexcept {
+  if (std::isless(v, 0.0)) return 0.0;
+  if (std::isgreater(v, 1.0)) return 1.0;
+  return v;
+}
+double P(double a, double x) noexcept { return clamp01(cephes::d_igamma(a, x)); }
+double Q(double a, double x) noexcept { return clamp01(cephes::d_igamc(a, x)); }
+double I(double a, double b, double x) noexcept { return clamp01(cephes::d_ibeta(a, b, x)); }
 double lngamma(double x) noexcept { return specfun::d_lngamma(x); }
 
 bool positive_finite(double v) noexcept { return std::isgreater(v, 0.0) && v != kInf; }
@@ -205,7 +213,7 @@ bool norm_valid(double mu, double sigma) noexcept { return std::isfinite(mu) && 
 // is rounded into the subnormals once.
 double half_erfc(double w) noexcept {
   if (!std::isgreater(w, 26.0)) return 0.5 * specfun::d_calerf(w, 1);
-  if (w == kInf) return 0.0;
+  if (std::isgreater(w, 40.0)) return 0.0;  // below half the smallest subnormal from 27.3 on
   const double h = std::floor(w * 16) / 16;
   const double del = (w - h) * (w + h);
   return (0.5 * specfun::d_calerf(w, 2) * std::exp(-del)) * std::exp(-h * h);
@@ -249,14 +257,16 @@ bool gamma_valid(double k, double theta) noexcept { return positive_finite(k) &&
 double gamma_cdf_valid(double x, double k, double theta) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 0.0;
-  if (x == kInf) return 1.0;
-  return P(k, x / theta);
+  const double y = x / theta;
+  if (y == kInf) return 1.0;
+  return P(k, y);
 }
 double gamma_sf_valid(double x, double k, double theta) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 1.0;
-  if (x == kInf) return 0.0;
-  return Q(k, x / theta);
+  const double y = x / theta;
+  if (y == kInf) return 0.0;
+  return Q(k, y);
 }
 double gamma_logpdf_valid(double x, double k, double theta) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -351,7 +361,8 @@ double beta_isf_valid(double q, double a, double b) noexcept {
 // side is 1/2 - (the second), which is at least 0.158 for every nu, so that
 // nothing cancels and the cdf near 0 resolves t down to the smallest
 // doubles (x itself would round to 1 there).
-bool t_valid(double nu) noexcept { return positive_finite(nu); }
+// nu / 2 must not underflow to 0 (nu the smallest subnormal).
+bool t_valid(double nu) noexcept { return positive_finite(nu) && std::isgreater(0.5 * nu, 0.0); }
 
 // I_x(nu/2, 1/2) / 2 with x = nu / (nu + t^2), for |t| = at >= 1. Where x
 // would be below 1e-300 (t^2 beyond 1e300 nu, as for nu = 1 at the 1e-300
@@ -442,7 +453,10 @@ double t_isf_valid(double q, double nu) noexcept {
 // F(d1, d2): with u = d1 x, y = u / (u + d2) and 1 - y = d2 / (u + d2),
 // both formed directly (neither is 1 minus the other), cdf = I_y(d1/2,
 // d2/2) and sf = I_(1-y)(d2/2, d1/2).
-bool f_valid(double d1, double d2) noexcept { return positive_finite(d1) && positive_finite(d2); }
+bool f_valid(double d1, double d2) noexcept {
+  return positive_finite(d1) && positive_finite(d2) && std::isgreater(0.5 * d1, 0.0) &&
+         std::isgreater(0.5 * d2, 0.0);
+}
 
 // y and 1 - y for x > 0 finite, as ratios that neither overflow nor cancel.
 void f_split(double x, double d1, double d2, double* y, double* w) noexcept {
@@ -657,8 +671,11 @@ double norm_pdf(double x, double mu, double sigma) noexcept {
   const ErrnoGuard guard;
   // e^(-z^2/2) / (sigma sqrt(2 pi)), the factor 1 / (sigma sqrt(2 pi))
   // formed as a quotient so that a huge sigma gives a subnormal, not 0.
+  // A subnormal sigma makes the factor infinite: the exponential decides
+  // first.
   const double z = (x - mu) / sigma;
-  return std::exp(-0.5 * z * z) * (kInvSqrt2Pi / sigma);
+  const double e = std::exp(-0.5 * z * z);
+  return e == 0 ? 0.0 : e * (kInvSqrt2Pi / sigma);
 }
 double norm_cdf(double x, double mu, double sigma) noexcept {
   if (!norm_valid(mu, sigma)) return kNaN;
