@@ -95,6 +95,20 @@ TEST(StatsDistributions, QuantileAndIsfAreCrossingsOfTheFamilysOwnCdfAndSf) {
       checked += 2;
     }
   }
+  // Shapes from 1e9 on, where the cdf and sf take the uniform expansion and
+  // the quantile starts from the Wilson-Hilferty cube.
+  for (int i = 0; i < 600 / kScale; ++i) {
+    const double k = log_uniform(rng, 1e9, 1e15);
+    const double theta = log_uniform(rng, 1e-3, 1e3);
+    const double p = target(rng);
+    const double x = st::d_gamma_quantile(p, k, theta);
+    EXPECT_TRUE(st::d_gamma_cdf(x, k, theta) >= p && st::d_gamma_cdf(prev(x), k, theta) < p)
+        << "gamma quantile(" << p << "; " << k << ", " << theta << ") = " << x;
+    const double y = st::d_gamma_isf(p, k, theta);
+    EXPECT_TRUE(st::d_gamma_sf(y, k, theta) <= p && st::d_gamma_sf(prev(y), k, theta) > p)
+        << "gamma isf(" << p << "; " << k << ", " << theta << ") = " << y;
+    checked += 2;
+  }
   std::printf("pair property held on %ld inputs of the six continuous families\n", checked);
 }
 
@@ -178,6 +192,12 @@ TEST(StatsDistributions, DiscreteRoundTripsOverWindowsOfLargeParameters) {
       {&kBinom, n, 0.3, 0.3 * n - 200, 0.3 * n + 200, kScale},
       {&kBinom, n, 0.3, 0.3 * n - 9000, 0.3 * n - 8900, kScale},
       {&kNbinom, 1e6, 0.5, 1e6 - 200, 1e6 + 200, kScale},
+      // lambda from 1e9 on: the uniform expansion of the incomplete gamma
+      // function; the 1e-300 quantile and isf of lambda = 1e15 lie 37 sd out.
+      {&kPoisson, 1e9, 0, 1e9 - 200, 1e9 + 200, kScale},
+      {&kPoisson, 1e15, 0, 1e15 - 300, 1e15 + 300, kScale},
+      {&kPoisson, 1e15, 0, 999998828468179 - 50, 999998828468179 + 50, kScale},
+      {&kPoisson, 1e15, 0, 1000001171532279 - 50, 1000001171532279 + 50, kScale},
   };
   long checked = 0;
   for (const auto& w : windows) checked += round_trips(w);
@@ -280,6 +300,21 @@ TEST(StatsDistributions, ValuesAgainstHighPrecision) {
   };
   for (const auto& r : rows) {
     EXPECT_NEAR(r.got / r.want, 1, 2e-13) << r.what << " = " << r.got;
+  }
+  // The uniform expansion for shapes from 1e9, against the integral at 40
+  // digits; in the far tails the argument of erfc (about 25) magnifies the
+  // rounding of eta some thousand times, hence the wider tolerance.
+  const double a = 1e9;
+  const Row large[] = {
+      {"P(1e9, 1e9)", st::d_gamma_cdf(a, a, 1), 0.50000420522087006},
+      {"Q(1e9, a + sqrt a)", st::d_gamma_sf(a + std::sqrt(a), a, 1), 0.15865525389121842},
+      {"P(1e9, a - 3 sqrt a)", st::d_gamma_cdf(a - 3 * std::sqrt(a), a, 1), 0.0013495243297381704},
+      {"P(1e9, a - 30 sqrt a)", st::d_gamma_cdf(a - 30 * std::sqrt(a), a, 1), 3.6906325370153582e-198},
+      {"Q(1e9, a + 35 sqrt a)", st::d_gamma_sf(a + 35 * std::sqrt(a), a, 1), 1.7669768956163659e-268},
+      {"Q(4e9, 4e9 + 5 sqrt(4e9))", st::d_gamma_sf(4e9 + 5 * std::sqrt(4e9), 4e9, 1), 2.8683967916602191e-7},
+  };
+  for (const auto& r : large) {
+    EXPECT_NEAR(r.got / r.want, 1, 2e-12) << r.what << " = " << r.got;
   }
 }
 

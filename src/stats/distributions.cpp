@@ -218,6 +218,54 @@ double half_erfc(double w) noexcept {
   const double del = (w - h) * (w + h);
   return (0.5 * specfun::d_calerf(w, 2) * std::exp(-del)) * std::exp(-h * h);
 }
+// P(a, x) (upper false) or Q(a, x) (upper true) for a >= kLargeShape, by
+// Temme's uniform asymptotic expansion (N. M. Temme, SIAM J. Math. Anal. 10,
+// 1979, 757-766):
+//
+//   Q(a, x) = erfc(eta sqrt(a/2)) / 2 + R,   P(a, x) = erfc(-eta sqrt(a/2)) / 2 - R,
+//   R = e^(-a eta^2 / 2) / sqrt(2 pi a) (C0(eta) + C1(eta) / a + ...),
+//
+// with eta^2 / 2 = mu - log(1 + mu), mu = x / a - 1, eta of the sign of mu.
+// The forward functions of libvarnel slow down beyond a = 1e10 and give NaN
+// near the answer from about 3e13 on; this form costs the same at any a.
+// The omitted term C2 / a^2 is below 4e-18 of the result for a >= 5e8.
+// Only |mu| < 0.01 matters: beyond it a eta^2 / 2 exceeds 2.5e4 and the
+// smaller tail is far below the smallest double. There C0 and C1 are
+// their Taylor polynomials in eta (C0 = -1/3 + eta/12 - 2 eta^2/135 + ...,
+// C1 = -1/540 - eta/288 + eta^2/378 - ...; coefficients from the closed
+// forms C0 = 1/mu - 1/eta, C1 = 1/eta^3 - 1/mu^3 - 1/mu^2 - 1/(12 mu),
+// evaluated at 80 digits), which avoid the cancellation of the closed
+// forms near eta = 0; the first omitted term is below 1e-22.
+constexpr double kLargeShape = 1e9;
+double igamma_large(double a, double x, bool upper) noexcept {
+  const double mu = (x - a) / a;
+  if (!std::isless(std::fabs(mu), 0.01)) {
+    if (std::isnan(mu)) return kNaN;
+    const bool beyond = std::isgreater(mu, 0.0);  // x far above a: Q = 0, P = 1
+    return (beyond != upper) ? 1.0 : 0.0;
+  }
+  // mu - log1p(mu) = mu^2/2 - mu^3/3 + ..., to mu^14 (|mu|^15 / 15 < 1e-31).
+  double s = 0.0;
+  double power = mu;
+  for (int k = 2; k <= 14; ++k) {
+    power *= mu;
+    s += ((k % 2 == 0) ? power : -power) / k;
+  }
+  const double eta = std::copysign(std::sqrt(2 * s), mu);
+  constexpr double c0[] = {-1.0 / 3,  1.0 / 12,  -2.0 / 135, 1.0 / 864,
+                           1.0 / 2835, -139.0 / 777600, 1.0 / 25515, -2.1854485106804829527e-6};
+  constexpr double c1[] = {-1.0 / 540, -1.0 / 288, 1.0 / 378, -9.9022633744855967078e-4,
+                           2.0576131687242798341e-4, -4.0187757201646090517e-7};
+  double p0 = 0.0;
+  for (int i = 7; i >= 0; --i) p0 = p0 * eta + c0[i];
+  double p1 = 0.0;
+  for (int i = 5; i >= 0; --i) p1 = p1 * eta + c1[i];
+  const double y = eta * std::sqrt(0.5 * a);
+  const double r = std::exp(-y * y) * (kInvSqrt2Pi / std::sqrt(a)) * (p0 + p1 / a);
+  const double v = upper ? half_erfc(y) + r : half_erfc(-y) - r;
+  return clamp01(v);
+}
+
 double norm_cdf_valid(double x, double mu, double sigma) noexcept {
   const double z = (x - mu) / sigma;
   return half_erfc(-z * kSqrtHalf);
@@ -250,8 +298,16 @@ double norm_isf_valid(double q, double mu, double sigma) noexcept {
 }
 
 // ---------------------------------------------------------------------------
-// Gamma(shape k, scale theta): y = x / theta, cdf = P(k, y), sf = Q(k, y);
-// the density is the Poisson kernel of k - 1 at y over theta.
+// Gamma(shape k, scale theta): y = x / theta, cdf = P(k, y), sf = Q(k, y)
+// (from k = 1e9 on by the uniform expansion above); the density is the
+// Poisson kernel of k - 1 at y over theta. The quantile starts from the
+// inverse of P or Q, or for large k from the Wilson-Hilferty cube
+// k (1 - 1/(9k) + z / (3 sqrt k))^3, within a few units there.
+double wilson_hilferty(double k, double z) noexcept {
+  const double c = 1.0 / (9.0 * k);
+  const double base = 1.0 - c + z * std::sqrt(c);
+  return k * base * base * base;
+}
 bool gamma_valid(double k, double theta) noexcept { return positive_finite(k) && positive_finite(theta); }
 
 double gamma_cdf_valid(double x, double k, double theta) noexcept {
@@ -259,14 +315,14 @@ double gamma_cdf_valid(double x, double k, double theta) noexcept {
   if (!std::isgreater(x, 0.0)) return 0.0;
   const double y = x / theta;
   if (y == kInf) return 1.0;
-  return P(k, y);
+  return std::isgreaterequal(k, kLargeShape) ? igamma_large(k, y, false) : P(k, y);
 }
 double gamma_sf_valid(double x, double k, double theta) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 1.0;
   const double y = x / theta;
   if (y == kInf) return 0.0;
-  return Q(k, y);
+  return std::isgreaterequal(k, kLargeShape) ? igamma_large(k, y, true) : Q(k, y);
 }
 double gamma_logpdf_valid(double x, double k, double theta) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -290,7 +346,8 @@ double gamma_quantile_valid(double p, double k, double theta) noexcept {
   if (p == 0) return 0.0;
   if (p == 1) return kInf;
   const ErrnoGuard guard;
-  const double start = theta * igamma_inv(k, p);
+  const double start = theta * (std::isgreaterequal(k, kLargeShape) ? wilson_hilferty(k, normal_quantile(p))
+                                                                     : igamma_inv(k, p));
   auto cdf = [k, theta](double x) { return gamma_cdf_valid(x, k, theta); };
   return find_crossing<double>(cdf_reaches(cdf, p), start, 0.0, kInf);
 }
@@ -298,7 +355,8 @@ double gamma_isf_valid(double q, double k, double theta) noexcept {
   if (q == 0) return kInf;
   if (q == 1) return 0.0;
   const ErrnoGuard guard;
-  const double start = theta * igamc_inv(k, q);
+  const double start = theta * (std::isgreaterequal(k, kLargeShape) ? wilson_hilferty(k, -normal_quantile(q))
+                                                                     : igamc_inv(k, q));
   auto sf = [k, theta](double x) { return gamma_sf_valid(x, k, theta); };
   return find_crossing<double>(sf_reaches(sf, q), start, 0.0, kInf);
 }
@@ -536,7 +594,9 @@ double f_isf_valid(double q, double d1, double d2) noexcept {
 
 // ---------------------------------------------------------------------------
 // Poisson(lambda): cdf(k) = Q(k + 1, lambda), sf(k) = P(k + 1, lambda)
-// (the incomplete gamma functions at integer points are the Poisson tails).
+// (the incomplete gamma functions at integer points are the Poisson tails);
+// from lambda = 1e9 on by the uniform expansion, where every k that matters
+// has k + 1 > 5e8 (below lambda / 2 the cdf is far below the doubles).
 bool poisson_valid(double lambda) noexcept {
   return std::isgreaterequal(lambda, 0.0) && lambda != kInf;
 }
@@ -544,13 +604,15 @@ double poisson_cdf_valid(double x, double lambda) noexcept {
   if (std::isnan(x)) return kNaN;
   if (std::isless(x, 0.0)) return 0.0;
   if (x == kInf || lambda == 0) return 1.0;
-  return Q(std::floor(x) + 1, lambda);
+  const double a = std::floor(x) + 1;
+  return std::isgreaterequal(lambda, kLargeShape) ? igamma_large(a, lambda, true) : Q(a, lambda);
 }
 double poisson_sf_valid(double x, double lambda) noexcept {
   if (std::isnan(x)) return kNaN;
   if (std::isless(x, 0.0)) return 1.0;
   if (x == kInf || lambda == 0) return 0.0;
-  return P(std::floor(x) + 1, lambda);
+  const double a = std::floor(x) + 1;
+  return std::isgreaterequal(lambda, kLargeShape) ? igamma_large(a, lambda, false) : P(a, lambda);
 }
 double poisson_logpmf_valid(double x, double lambda) noexcept {
   if (std::isnan(x)) return kNaN;
