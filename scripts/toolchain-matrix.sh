@@ -44,8 +44,8 @@ done
 guard=$root/tests/no_fused_multiply_add.sh
 # The shared objects the project ships, with their targets: each is built and
 # read by the guard in every configuration.
-library_targets=(varnel varnel_c)
-libraries=(libvarnel.so.0 libvarnel-c.so.0)
+library_targets=(varnel varnel_c varnel_stats)
+libraries=(libvarnel.so.0 libvarnel-c.so.0 libvarnel-stats.so.0)
 qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
 mkdir -p "$out/results"
 rm -f "$out"/results/*
