@@ -29,9 +29,8 @@
  * parameters beyond about 1e13). Every call evaluates the forward function at
  * most VARNEL_STATS_MAX_EVALUATIONS times.
  *
- * Every function is pure and reentrant, allocates nothing, prints nothing,
- * raises no floating-point exception for a number argument and leaves errno
- * as the caller had it.
+ * Every function is pure and reentrant, allocates nothing, prints nothing
+ * and leaves errno as the caller had it.
  *
  * Valid C99 and C++. VARNEL_STATS_FUNCTIONS lists the functions as X-macros
  * for programs and bindings that build tables from it.
@@ -48,11 +47,10 @@
 #endif
 
 /* The most evaluations of the forward function that one call makes: the
- * refinement from the starting value (at most 24 steps), then a search over
- * the ordered bit patterns of the floating-point numbers (at most 64
- * doublings of the step and 64 halvings of the interval), and the two checks
- * of the neighbours. */
-#define VARNEL_STATS_MAX_EVALUATIONS 154
+ * refinement from the starting value (at most 24), then the search over the
+ * ordered bit patterns of the floating-point numbers (one at its start, at
+ * most 64 doublings of the step and 64 halvings of the interval). */
+#define VARNEL_STATS_MAX_EVALUATIONS 153
 
 /* VARNEL_STATS_FUNCTIONS(X) expands X(name, sig, meaning) once per function;
  * the C name is varnel_stats_<name>, the C++ name varnel::stats::<name>. The

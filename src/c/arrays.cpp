@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "arrays/arrays.hpp"
+#include "arrays/scalar_loops.hpp"
 #include "arrays/strided.hpp"
 #include "varnel/varnel.h"
 #include "varnel/varnel.hpp"
@@ -18,6 +19,9 @@ namespace varnel::c_arrays {
 namespace {
 
 using arrays::Strided;
+using arrays::loop_1;
+using arrays::loop_2;
+using arrays::loop_3;
 
 // The loops over the scalar function, one per signature. Each element's
 // arguments are read before its result is written, so y may be an argument
@@ -33,45 +37,6 @@ void loop_with_kind(std::size_t n, const T* x, std::ptrdiff_t incx, int kind, T*
   const Strided<const T> xs{x, incx, n};
   const Strided<T> ys{y, incy, n};
   for (std::size_t i = 0; i < n; ++i) ys[i] = f(xs[i], kind);
-}
-
-template <auto f, typename T>
-void loop_1(std::size_t n, const T* x, std::ptrdiff_t incx, T* y, std::ptrdiff_t incy) noexcept {
-  if (incx == 1 && incy == 1) {
-    for (std::size_t i = 0; i < n; ++i) y[i] = f(x[i]);
-    return;
-  }
-  const Strided<const T> xs{x, incx, n};
-  const Strided<T> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(xs[i]);
-}
-
-template <auto f>
-void loop_2(std::size_t n, const double* a, std::ptrdiff_t inca, const double* x,
-            std::ptrdiff_t incx, double* y, std::ptrdiff_t incy) noexcept {
-  if (inca == 1 && incx == 1 && incy == 1) {
-    for (std::size_t i = 0; i < n; ++i) y[i] = f(a[i], x[i]);
-    return;
-  }
-  const Strided<const double> as{a, inca, n};
-  const Strided<const double> xs{x, incx, n};
-  const Strided<double> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], xs[i]);
-}
-
-template <auto f>
-void loop_3(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-            std::ptrdiff_t incb, const double* x, std::ptrdiff_t incx, double* y,
-            std::ptrdiff_t incy) noexcept {
-  if (inca == 1 && incb == 1 && incx == 1 && incy == 1) {
-    for (std::size_t i = 0; i < n; ++i) y[i] = f(a[i], b[i], x[i]);
-    return;
-  }
-  const Strided<const double> as{a, inca, n};
-  const Strided<const double> bs{b, incb, n};
-  const Strided<const double> xs{x, incx, n};
-  const Strided<double> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], bs[i], xs[i]);
 }
 
 // Per signature tag, the array version of function f: the loop, or the

@@ -3,44 +3,16 @@
 // that differs from its declaration there is an error.
 #include <cstddef>
 
-#include "arrays/strided.hpp"
+#include "arrays/scalar_loops.hpp"
 #include "stats/inverses.hpp"
 #include "varnel/stats.h"
 
 namespace {
 
-using varnel::arrays::Strided;
+using varnel::arrays::loop_1;
+using varnel::arrays::loop_2;
+using varnel::arrays::loop_3;
 namespace in = varnel::stats::detail;
-
-// The loops of the array versions, one per number of arguments. Every
-// element's arguments are read before its result is written, so y may be an
-// argument array with the same increment.
-template <auto f, typename T>
-void loop_1(std::size_t n, const T* p, std::ptrdiff_t incp, T* y, std::ptrdiff_t incy) noexcept {
-  const Strided<const T> ps{p, incp, n};
-  const Strided<T> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(ps[i]);
-}
-
-template <auto f>
-void loop_2(std::size_t n, const double* a, std::ptrdiff_t inca, const double* p,
-            std::ptrdiff_t incp, double* y, std::ptrdiff_t incy) noexcept {
-  const Strided<const double> as{a, inca, n};
-  const Strided<const double> ps{p, incp, n};
-  const Strided<double> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], ps[i]);
-}
-
-template <auto f>
-void loop_3(std::size_t n, const double* a, std::ptrdiff_t inca, const double* b,
-            std::ptrdiff_t incb, const double* p, std::ptrdiff_t incp, double* y,
-            std::ptrdiff_t incy) noexcept {
-  const Strided<const double> as{a, inca, n};
-  const Strided<const double> bs{b, incb, n};
-  const Strided<const double> ps{p, incp, n};
-  const Strided<double> ys{y, incy, n};
-  for (std::size_t i = 0; i < n; ++i) ys[i] = f(as[i], bs[i], ps[i]);
-}
 
 // The scalar function behind each exported name.
 template <typename R, typename... A>
