@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the library and the characterisation test under every configuration
+# Builds the libraries, the characterisation test and the inverses' bits test
+# (stats_bits_test) under every configuration
 # of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
 # reads each library's machine code with tests/no_fused_multiply_add.sh and
 # runs the test natively or under qemu, two
@@ -110,7 +111,7 @@ run_config() {
   else
     cflags=$flags cxxflags=$flags ldflags=$flags
   fi
-  local targets=(--target "${library_targets[@]}" characterisation_test)
+  local targets=(--target "${library_targets[@]}" characterisation_test stats_bits_test)
   local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform"
                  -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
   if [ "$run" = whole ]; then
@@ -164,12 +165,13 @@ run_config() {
         status=test-failed
       fi
       cat "$dir/ctest.txt" >>"$log"
-    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1; then
+    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1 &&
+         "${runner[@]}" "$dir/tests/stats_bits_test" --gtest_brief=1 >>"$log" 2>&1; then
       test_result=pass
     else
       local failed
-      failed=$(sed -nE 's/^\[  FAILED  \] Exported\/Pinning\.ResultBitsAreUnchanged\/([a-z_0-9]+).*/\1/p' "$log" |
-               sort -u | paste -sd, -)
+      failed=$( (sed -nE 's/^\[  FAILED  \] Exported\/Pinning\.ResultBitsAreUnchanged\/([a-z_0-9]+).*/\1/p' "$log"
+                 grep -q '^\[  FAILED  \] StatsBits' "$log" && echo stats_bits || true) | sort -u | paste -sd, -)
       test_result="FAIL ${failed:-(see log)}"
       status=test-failed
     fi
