@@ -87,6 +87,15 @@ c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rp
   -lvarnel -o build-test/values-plain
 build-test/values-plain >/dev/null
 "$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
+# The inverse functions from the installed prefix: the evaluator, and a
+# program of <varnel/stats.hpp> through pkg-config varnel-stats.
+"$prefix/bin/varnel" d_igamma_inv 3 0.05
+printf '#include <varnel/stats.hpp>\nint main() { return varnel::stats::d_ibeta_inv(2, 3, 1) == 1 ? 0 : 1; }\n' \
+  >build-test/stats-pkg-config.cpp
+c++ -std=c++17 build-test/stats-pkg-config.cpp \
+  $(PKG_CONFIG_PATH=$prefix/share/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel-stats) \
+  -o build-test/stats-pkg-config
+build-test/stats-pkg-config
 
 # --- C interface and Fortran module (examples/c, examples/fortran) ---------
 # The two examples built against the installed prefix, through the CMake
