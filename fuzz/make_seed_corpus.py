@@ -89,11 +89,13 @@ DIST_PARAMS = {
     "binom": [(10, 0.3), (10000, 4e-5), (1e6, 0.5), (2.0 ** 53, 0.5), (10, 0), (10, 1), (0, 0.5)],
     "nbinom": [(3, 0.5), (0.5, 0.01), (1e3, 0.9), (1e12, 0.5), (2, 1)],
 }
-DIST_ARGS = [0.0, 0.5, 2.0, -1.0, 1e-300, 5e-324, 1.0, below(1.0), 30.0, 1e300, INF, NAN]
+DIST_POINTS = [0.0, 0.5, 2.0, -1.0, 30.0, 1e300, INF, NAN]        # pdf, logpdf, cdf, sf
+DIST_TARGETS = [0.0, 1.0, 5e-324, 1e-300, 0.5, below(1.0), NAN, 2.0]  # quantile, isf
 
 
 def distribution_rows(params):
-    return [(op, x, a, b) for op in range(6) for (a, b) in params for x in DIST_ARGS]
+    return [(op, x, a, b) for op in range(6) for (a, b) in params
+            for x in (DIST_TARGETS if op >= 4 else DIST_POINTS)]
 
 
 def write(function, name, data):
