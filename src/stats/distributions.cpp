@@ -156,9 +156,9 @@ struct Discrete {
   double mean, sd, skewness;   // for the Cornish-Fisher start
 };
 
-// The Cornish-Fisher start mean + sd (z + skewness (z^2 - 1) / 6) with z the
-// normal quantile of the lower-tail probability pl (or of 1 - pu, given as
-// pu, for the upper tail).
+// The Cornish-Fisher start mean + sd (z + skewness (z^2 - 1) / 6), z the
+// normal quantile of the target taken as a lower-tail probability, or as an
+// upper-tail one (z of 1 - q, formed as -z of q) for the isf.
 double cornish_fisher(const Discrete& d, double target, bool upper) noexcept {
   const double z = upper ? -normal_quantile(target) : normal_quantile(target);
   return std::floor(d.mean + d.sd * (z + d.skewness * (z * z - 1) / 6));
@@ -194,8 +194,8 @@ double discrete_inverse(const Fn& fn, const Discrete& d, double target, bool upp
   return k;
 }
 
-// floor(x) for a cdf or sf of a discrete family, and whether x is a point of
-// the support's lattice (an integer).
+// Whether x is a point of a discrete family's lattice, an integer (the mass
+// is 0 elsewhere; the cdf and sf take floor(x)).
 bool is_integer(double x) noexcept { return std::isfinite(x) && std::floor(x) == x; }
 
 // ---------------------------------------------------------------------------
