@@ -293,6 +293,12 @@ TEST(StatsDistributions, FarTails) {
   EXPECT_NEAR(st::d_norm_cdf(-38, 0, 1) / 2.8854283600687843e-316, 1, 1e-7);  // subnormal
   EXPECT_NEAR(st::d_norm_sf(37, 0, 1) / 5.7255712225245768e-300, 1, 1e-13);
   EXPECT_NEAR(st::d_poisson_sf(250, 10) / 5.8260916157997613e-249, 1, 1e-13);
+  // Below the point where cephes' P and Q give 0, the series and the
+  // continued fraction carry the gamma and Poisson tails into the
+  // subnormals.
+  EXPECT_NEAR(st::d_gamma_sf(700, 0.1, 1) / 2.8469283104752150e-308, 1, 1e-13);
+  EXPECT_NEAR(st::d_poisson_sf(300, 10) / 5.0969227672178922e-321, 1, 1e-3);  // subnormal
+  EXPECT_NEAR(st::d_gamma_isf(kTiny, 0.1, 1), 735.84, 0.01);
   EXPECT_NEAR(st::d_t_cdf(-1e300, 0.5) / 3.2070097541422289e-151, 1, 1e-12);
 }
 

@@ -48,8 +48,57 @@ double clamp01(double v) noexcept {
   if (std::isgreater(v, 1.0)) return 1.0;
   return v;
 }
-double P(double a, double x) noexcept { return clamp01(cephes::d_igamma(a, x)); }
-double Q(double a, double x) noexcept { return clamp01(cephes::d_igamc(a, x)); }
+// The far tails of the incomplete gamma function below 1e-300, where
+// cephes' P and Q stop once their factor e^(-x) underflows (Q(0.1, 705) is
+// 1.9e-310, Q(0.1, 708.5) already 0), carried on into the subnormals from
+// the factor x^a e^(-x) / Gamma(a + 1) = e^(log_poisson_kernel(a, x)), which
+// is formed in logarithms without cancellation, times
+//   P: the series sum_n x^n / ((a + 1) ... (a + n)), for x < a, whose terms
+//      fall by x / (a + n);
+//   Q: a times Legendre's continued fraction 1 / (x + 1 - a - 1 (1 - a) /
+//      (x + 3 - a - 2 (2 - a) / (x + 5 - a - ...))), for x > a + 1, by
+//      Lentz's method.
+// Each gives up (NaN) after 2000 steps, where cephes' value is kept.
+double small_tail(double a, double x, bool upper) noexcept {
+  const double factor = std::exp(log_poisson_kernel(a, x));
+  if (!upper) {
+    if (!std::isless(x, a)) return kNaN;
+    double term = 1.0;
+    double sum = 1.0;
+    for (int n = 1; n < 2000; ++n) {
+      term *= x / (a + n);
+      sum += term;
+      if (std::isless(term, 1e-17 * sum)) return factor * sum;
+    }
+    return kNaN;
+  }
+  if (!std::isgreater(x, a + 1)) return kNaN;
+  constexpr double kFloor = 1e-300;
+  double b = x + 1 - a;
+  double c = 1 / kFloor;
+  double d = 1 / b;
+  double h = d;
+  for (int i = 1; i < 2000; ++i) {
+    const double an = -i * (i - a);
+    b += 2;
+    d = an * d + b;
+    if (std::isless(std::fabs(d), kFloor)) d = kFloor;
+    c = b + an / c;
+    if (std::isless(std::fabs(c), kFloor)) c = kFloor;
+    d = 1 / d;
+    const double del = d * c;
+    h *= del;
+    if (std::isless(std::fabs(del - 1), 1e-16)) return a * factor * h;
+  }
+  return kNaN;
+}
+double with_small_tail(double v, double a, double x, bool upper) noexcept {
+  if (!std::isless(v, 1e-300)) return v;
+  const double t = small_tail(a, x, upper);
+  return std::isnan(t) ? v : clamp01(t);
+}
+double P(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamma(a, x)), a, x, false); }
+double Q(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamc(a, x)), a, x, true); }
 double I(double a, double b, double x) noexcept { return clamp01(cephes::d_ibeta(a, b, x)); }
 double lngamma(double x) noexcept { return specfun::d_lngamma(x); }
 
