@@ -299,6 +299,11 @@ TEST(StatsDistributions, FarTails) {
   EXPECT_NEAR(st::d_gamma_sf(700, 0.1, 1) / 2.8469283104752150e-308, 1, 1e-13);
   EXPECT_NEAR(st::d_poisson_sf(300, 10) / 5.0969227672178922e-321, 1, 1e-3);  // subnormal
   EXPECT_NEAR(st::d_gamma_isf(kTiny, 0.1, 1), 735.84, 0.01);
+  // and the power series of I_x the beta-based ones (cephes' I_x gives 0
+  // where x^a (1 - x)^b underflows).
+  EXPECT_NEAR(st::d_binom_sf(285, 1000, 0.01) / 1.9015544269941363e-317, 1, 1e-6);  // subnormal
+  const double f_far = st::d_f_isf(kTiny, 3, 5);  // about 4e129, as q^(-2/5) from the 1e-300 value
+  EXPECT_TRUE(f_far > 3.5e129 && f_far < 5e129) << f_far;
   EXPECT_NEAR(st::d_t_cdf(-1e300, 0.5) / 3.2070097541422289e-151, 1, 1e-12);
 }
 

@@ -99,7 +99,31 @@ double with_small_tail(double v, double a, double x, bool upper) noexcept {
 }
 double P(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamma(a, x)), a, x, false); }
 double Q(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamc(a, x)), a, x, true); }
-double I(double a, double b, double x) noexcept { return clamp01(cephes::d_ibeta(a, b, x)); }
+// The same for the incomplete beta function: cephes' I_x(a, b) gives 0 once
+// x^a (1 - x)^b underflows. Below 1e-300 it is recomputed as
+//   x^a (1 - x)^b / (a B(a, b)) sum_n (a + b)_n / (a + 1)_n x^n,
+// the factor from Loader's kernel (times b / (a + b)) with w = 1 - x as the
+// caller has it, the series where its terms fall (by (a + b + n) x /
+// (a + 1 + n), below 0.9 from the start) and for at most 2000 terms.
+double small_beta_tail(double a, double b, double x, double w) noexcept {
+  if (!std::isless((a + b) * x, 0.9 * (a + 1))) return kNaN;
+  const double factor = std::exp(log_binomial_kernel(a, b, x, w)) * (b / (a + b));
+  double term = 1.0;
+  double sum = 1.0;
+  for (int n = 0; n < 2000; ++n) {
+    term *= (a + b + n) * x / (a + 1 + n);
+    sum += term;
+    if (std::isless(term, 1e-17 * sum)) return factor * sum;
+  }
+  return kNaN;
+}
+// I_x(a, b), with w = 1 - x formed by the caller without cancellation.
+double I(double a, double b, double x, double w) noexcept {
+  const double v = clamp01(cephes::d_ibeta(a, b, x));
+  if (!std::isless(v, 1e-300)) return v;
+  const double t = small_beta_tail(a, b, x, w);
+  return std::isnan(t) ? v : clamp01(t);
+}
 double lngamma(double x) noexcept { return specfun::d_lngamma(x); }
 
 bool positive_finite(double v) noexcept { return std::isgreater(v, 0.0) && v != kInf; }
@@ -519,13 +543,13 @@ double beta_cdf_valid(double x, double a, double b) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 0.0;
   if (!std::isless(x, 1.0)) return 1.0;
-  return I(a, b, x);
+  return I(a, b, x, 1.0 - x);
 }
 double beta_sf_valid(double x, double a, double b) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 1.0;
   if (!std::isless(x, 1.0)) return 0.0;
-  return I(b, a, 1.0 - x);
+  return I(b, a, 1.0 - x, x);
 }
 // log of y^(a-1) w^(b-1) / B(a, b) for y in (0, 1), w = 1 - y, given both.
 double log_beta_density(double a, double b, double y, double w) noexcept {
@@ -582,12 +606,12 @@ double t_far(double at, double nu) noexcept {
     return 0.5 * std::exp(a * log_x - std::log(a) - log_beta);
   }
   const double ratio = (at / nu) * at;  // t^2 / nu, below 1e300 here
-  return 0.5 * I(a, 0.5, 1.0 / (1.0 + ratio));
+  return 0.5 * I(a, 0.5, 1.0 / (1.0 + ratio), ratio / (1.0 + ratio));
 }
 // I_(1-x)(1/2, nu/2) / 2 for |t| = at < 1.
 double t_near(double at, double nu) noexcept {
   const double t2 = at * at;
-  return 0.5 * I(0.5, 0.5 * nu, t2 / (nu + t2));
+  return 0.5 * I(0.5, 0.5 * nu, t2 / (nu + t2), nu / (nu + t2));
 }
 double t_cdf_valid(double t, double nu) noexcept {
   if (std::isnan(t)) return kNaN;
@@ -682,7 +706,7 @@ double f_cdf_valid(double x, double d1, double d2) noexcept {
   if (x == kInf) return 1.0;
   double y, w;
   f_split(x, d1, d2, &y, &w);
-  return I(0.5 * d1, 0.5 * d2, y);
+  return I(0.5 * d1, 0.5 * d2, y, w);
 }
 double f_sf_valid(double x, double d1, double d2) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -690,7 +714,7 @@ double f_sf_valid(double x, double d1, double d2) noexcept {
   if (x == kInf) return 0.0;
   double y, w;
   f_split(x, d1, d2, &y, &w);
-  return I(0.5 * d2, 0.5 * d1, w);
+  return I(0.5 * d2, 0.5 * d1, w, y);
 }
 // The density is the beta density of (d1/2, d2/2) at y times dy/dx =
 // y (1 - y) / x: Loader's kernel times a b / ((a + b) x).
@@ -789,7 +813,7 @@ double binom_cdf_valid(double x, double n, double p) noexcept {
   if (std::isgreaterequal(k + 1, kLargeBeta) && std::isgreaterequal(n - k, kLargeBeta)) {
     return ibeta_large(k + 1, n - k, offset_from_mean(p, k + 1, n + 1), true);
   }
-  return I(n - k, k + 1, 1.0 - p);
+  return I(n - k, k + 1, 1.0 - p, p);
 }
 double binom_sf_valid(double x, double n, double p) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -800,7 +824,7 @@ double binom_sf_valid(double x, double n, double p) noexcept {
   if (std::isgreaterequal(k + 1, kLargeBeta) && std::isgreaterequal(n - k, kLargeBeta)) {
     return ibeta_large(k + 1, n - k, offset_from_mean(p, k + 1, n + 1), false);
   }
-  return I(k + 1, n - k, p);
+  return I(k + 1, n - k, p, 1.0 - p);
 }
 double binom_logpmf_valid(double x, double n, double p) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -828,7 +852,7 @@ double nbinom_cdf_valid(double x, double r, double p) noexcept {
   if (std::isgreaterequal(r, kLargeBeta) && std::isgreaterequal(b, kLargeBeta)) {
     return ibeta_large(r, b, offset_from_mean(p, r, r + b), false);
   }
-  return I(r, b, p);
+  return I(r, b, p, 1.0 - p);
 }
 double nbinom_sf_valid(double x, double r, double p) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -838,7 +862,7 @@ double nbinom_sf_valid(double x, double r, double p) noexcept {
   if (std::isgreaterequal(r, kLargeBeta) && std::isgreaterequal(b, kLargeBeta)) {
     return ibeta_large(r, b, offset_from_mean(p, r, r + b), true);
   }
-  return I(b, r, 1.0 - p);
+  return I(b, r, 1.0 - p, p);
 }
 double nbinom_logpmf_valid(double x, double r, double p) noexcept {
   if (std::isnan(x)) return kNaN;
