@@ -39,6 +39,7 @@ constexpr double kSqrtHalf = 0.70710678118654752440;
 constexpr double kSqrt2 = 1.4142135623730950488;
 constexpr double kInvSqrt2Pi = 0.39894228040143267794;
 constexpr double kTwo53 = 9007199254740992.0;  // 2^53: the integers below are exact
+constexpr double kSmallestNormal = 2.2250738585072014e-308;
 
 // The forward functions, held to [0, 1]: for subnormal parameters they can
 // stray a few units of 1e-45 below 0, which a probability must not. NaN
@@ -48,9 +49,12 @@ double clamp01(double v) noexcept {
   if (std::isgreater(v, 1.0)) return 1.0;
   return v;
 }
-// The far tails of the incomplete gamma function below 1e-300, where
-// cephes' P and Q stop once their factor e^(-x) underflows (Q(0.1, 705) is
-// 1.9e-310, Q(0.1, 708.5) already 0), carried on into the subnormals from
+// The far tails of the incomplete gamma function below the smallest normal
+// double. cephes' P and Q stop there once their factor e^(-x) underflows
+// (Q(0.1, 705) is 1.9e-310, Q(0.1, 708.5) already 0 where the value is near
+// 1e-311); only there are they replaced (above it this form, whose
+// exponent of some 700 is rounded, would be the less accurate one). The
+// tails are carried on into the subnormals from
 // the factor x^a e^(-x) / Gamma(a + 1) = e^(log_poisson_kernel(a, x)), which
 // is formed in logarithms without cancellation, times
 //   P: the series sum_n x^n / ((a + 1) ... (a + n)), for x < a, whose terms
@@ -93,14 +97,15 @@ double small_tail(double a, double x, bool upper) noexcept {
   return kNaN;
 }
 double with_small_tail(double v, double a, double x, bool upper) noexcept {
-  if (!std::isless(v, 1e-300)) return v;
+  if (!std::isless(v, kSmallestNormal)) return v;
   const double t = small_tail(a, x, upper);
   return std::isnan(t) ? v : clamp01(t);
 }
 double P(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamma(a, x)), a, x, false); }
 double Q(double a, double x) noexcept { return with_small_tail(clamp01(cephes::d_igamc(a, x)), a, x, true); }
 // The same for the incomplete beta function: cephes' I_x(a, b) gives 0 once
-// x^a (1 - x)^b underflows. Below 1e-300 it is recomputed as
+// x^a (1 - x)^b underflows. Below the smallest normal double it is
+// recomputed as
 //   x^a (1 - x)^b / (a B(a, b)) sum_n (a + b)_n / (a + 1)_n x^n,
 // the factor from Loader's kernel (times b / (a + b)) with w = 1 - x as the
 // caller has it, the series where its terms fall (by (a + b + n) x /
@@ -120,7 +125,7 @@ double small_beta_tail(double a, double b, double x, double w) noexcept {
 // I_x(a, b), with w = 1 - x formed by the caller without cancellation.
 double I(double a, double b, double x, double w) noexcept {
   const double v = clamp01(cephes::d_ibeta(a, b, x));
-  if (!std::isless(v, 1e-300)) return v;
+  if (!std::isless(v, kSmallestNormal)) return v;
   const double t = small_beta_tail(a, b, x, w);
   return std::isnan(t) ? v : clamp01(t);
 }
