@@ -1,12 +1,12 @@
-"""pip's way in: builds libvarnel.so.0, libvarnel-c.so.0 and the extension
-with the project's CMake and ships all three in the package, the extension
-finding the libraries beside itself. Offline, with Debian's NumPy and setuptools:
+"""pip's way in: builds libvarnel.so.0, libvarnel-c.so.0, libvarnel-stats.so.0
+and the extension with the project's CMake and ships all four in the package,
+the extension finding the libraries beside itself. Offline, with Debian's NumPy and setuptools:
 
     python3 -m venv --system-site-packages venv
     venv/bin/pip install --no-build-isolation --no-index ./python
 
 A wheel (`pip wheel --no-build-isolation --no-index --no-deps ./python`) holds
-the same three objects. Its platform tag is the one tools/wheel_policy.py
+the same four objects. Its platform tag is the one tools/wheel_policy.py
 finds the objects allow: manylinux_2_X_<arch> when they need no newer glibc
 and libstdc++ than that policy, linux_<arch> otherwise.
 
@@ -125,7 +125,7 @@ class CMakeBuild(build_ext):
         package = os.path.dirname(self.get_ext_fullpath(ext.name))
         os.makedirs(package, exist_ok=True)
         objects = [shutil.copy2(built, package)]
-        for library in ("libvarnel.so.0", "libvarnel-c.so.0"):
+        for library in ("libvarnel.so.0", "libvarnel-c.so.0", "libvarnel-stats.so.0"):
             objects.append(shutil.copy2(os.path.join(build_dir, library), package))
         self.distribution.varnel_objects = objects
 

@@ -87,6 +87,15 @@ c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rp
   -lvarnel -o build-test/values-plain
 build-test/values-plain >/dev/null
 "$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
+# The inverse functions from the installed prefix: the evaluator, and a
+# program of <varnel/stats.hpp> through pkg-config varnel-stats.
+"$prefix/bin/varnel" d_igamma_inv 3 0.05
+printf '#include <varnel/stats.hpp>\nint main() { return varnel::stats::d_ibeta_inv(2, 3, 1) == 1 ? 0 : 1; }\n' \
+  >build-test/stats-pkg-config.cpp
+c++ -std=c++17 build-test/stats-pkg-config.cpp \
+  $(PKG_CONFIG_PATH=$prefix/share/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel-stats) \
+  -o build-test/stats-pkg-config
+build-test/stats-pkg-config
 
 # --- C interface and Fortran module (examples/c, examples/fortran) ---------
 # The two examples built against the installed prefix, through the CMake
@@ -234,7 +243,7 @@ run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
 stage "build-tsan"
 cmake -S . -B build-tsan -DVARNEL_WERROR=ON -DVARNEL_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$jobs" --target threads_test stats_inverses_test
+cmake --build build-tsan -j"$jobs" --target threads_test stats_inverses_test stats_distributions_test
 # ThreadSanitizer's shadow memory layout does not fit every address-space
 # randomisation a kernel may be set to; run without randomisation if the
 # machine allows it.
@@ -242,13 +251,14 @@ no_aslr=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
 "${no_aslr[@]}" build-tsan/tests/threads_test
 "${no_aslr[@]}" build-tsan/tests/stats_inverses_test --gtest_filter='*Thread*'
+"${no_aslr[@]}" build-tsan/tests/stats_distributions_test --gtest_filter='*Thread*'
 
 fuzz_seconds=${VARNEL_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" -gt 0 ]; then
   stage "build-fuzz"
   cmake -S . -B build-fuzz -DVARNEL_WERROR=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVARNEL_SANITIZE=address,undefined -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
-  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats
+  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats varnel_fuzz_dist
   bash scripts/fuzz.sh "$fuzz_seconds" build-fuzz
 fi
 echo "all suites passed in $((SECONDS - start)) s"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libraries, the characterisation test and the inverses' bits test
-# (stats_bits_test) under every configuration
+# Builds the libraries, the characterisation test, the inverses' bits test
+# (stats_bits_test) and their bracket check (inverse_brackets_test) under
+# every configuration
 # of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
 # reads each library's machine code with tests/no_fused_multiply_add.sh and
 # runs the test natively or under qemu, two
@@ -111,7 +112,8 @@ run_config() {
   else
     cflags=$flags cxxflags=$flags ldflags=$flags
   fi
-  local targets=(--target "${library_targets[@]}" characterisation_test stats_bits_test)
+  local targets=(--target "${library_targets[@]}" characterisation_test stats_bits_test
+                 inverse_brackets_test)
   local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform"
                  -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
   if [ "$run" = whole ]; then
@@ -166,7 +168,8 @@ run_config() {
       fi
       cat "$dir/ctest.txt" >>"$log"
     elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1 &&
-         "${runner[@]}" "$dir/tests/stats_bits_test" --gtest_brief=1 >>"$log" 2>&1; then
+         "${runner[@]}" "$dir/tests/stats_bits_test" --gtest_brief=1 >>"$log" 2>&1 &&
+         "${runner[@]}" "$dir/tests/inverse_brackets_test" --gtest_brief=1 >>"$log" 2>&1; then
       test_result=pass
     else
       local failed

@@ -6,7 +6,9 @@
 // consecutive doubles, the array versions and errno.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -213,10 +215,20 @@ TEST(StatsInverses, EveryCallStaysWithinTheEvaluationBound) {
                            kInf, kNaN, -1, 0};
   const double targets[] = {0, kTiny, 1e-300, 1e-20, 0.05, 0.5, 0.95, kBelowOne, 1, kNaN, -0.5,
                             2};
+  // Near the answer for a of 1e12 and more each forward evaluation takes
+  // milliseconds, and beyond about 3e13 it runs to its step cap: three
+  // targets there (none under an emulator).
+  const double costly_targets[] = {kTiny, 0.5, kBelowOne};
   int worst = 0;
   long calls = 0;
   for (double a : params) {
+    const bool costly = a == 1e12 || a == 1e300;
+    if (costly && kScale > 1) continue;
     for (double p : targets) {
+      if (costly && std::find(std::begin(costly_targets), std::end(costly_targets), p) ==
+                        std::end(costly_targets)) {
+        continue;
+      }
       for (bool upper : {false, true}) {
         CountingForward f;
         d::igamma_inverse(f, a, p, upper);

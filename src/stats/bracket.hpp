@@ -179,9 +179,12 @@ T find_crossing_monotone(const ReachFn& reach, T start, T lo, T hi, double windo
   if (std::isnan(start) || K::distance(klo, khi) <= 1) return find_crossing(reach, start, lo, hi);
   const Int ks = K::of(start);
   const Int c = ks <= klo ? K::advance(klo, 1) : ks >= khi ? K::retreat(khi, 1) : ks;
-  // The window in keys, at least 16 and at most 2^40 either side.
-  const double w = std::fmin(std::fmax(std::isnan(window) ? 0x1p40 : window, 16.0), 0x1p40);
-  const UInt wk = static_cast<UInt>(w);
+  // The window in keys, at least 16 and at most 2^40 (2^24 for floats)
+  // either side; converted through the signed type, since a conversion to
+  // an unsigned 64-bit integer compiles to a signalling comparison.
+  const double cap = sizeof(T) == 8 ? 0x1p40 : 0x1p24;
+  const double w = std::fmin(std::fmax(std::isnan(window) ? cap : window, 16.0), cap);
+  const UInt wk = static_cast<UInt>(static_cast<std::int64_t>(w));
   const Int wlo = K::distance(klo, c) > wk ? K::retreat(c, wk) : klo;
   const Int whi = K::distance(c, khi) > wk ? K::advance(c, wk) : khi;
   Int k0 = klo;
