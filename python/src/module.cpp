@@ -357,7 +357,7 @@ int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** ope
   for (int i = 0; i < nin; ++i) {
     PyObject* repr = PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(operands[i])));
     if (repr == nullptr) return -1;
-    given += std::string(i ? ", " : "") + PyUnicode_AsUTF8(repr);
+    given += std::string(i ? ", " : "") + PyUnicode_AsUTF8AndSize(repr, nullptr);
     Py_DECREF(repr);
   }
   std::string ours = "?";
