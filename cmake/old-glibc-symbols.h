@@ -4,15 +4,20 @@
  * architecture's first has, so that the objects load on glibc 2.28
  * (manylinux_2_28) although they are linked against a newer one.
  *
- *   exp, exp2, log, log2, pow   GLIBC_2.29: the same functions without the
+ *   exp, exp2                   GLIBC_2.29: the same functions without the
  *                               SVID error wrapper; the old version's
  *                               wrapper only sets errno and returns the
  *                               same value in the POSIX mode every program
- *                               runs in, so no result bit changes (the bit
- *                               tests of the wheel check it on each system)
+ *                               runs in (exp has no domain error), so no
+ *                               result bit changes (the bit tests of the
+ *                               wheel check it on each system)
  *   hypot                       GLIBC_2.35, likewise
  *   pthread_*                   GLIBC_2.34, when libpthread moved into libc;
  *                               the old versions are the same functions
+ *
+ * log, log2 and pow (GLIBC_2.29) are not bound here: their old versions
+ * give a NaN of another sign on a domain error, so the libraries reach them
+ * through cmake/old-glibc-math.c instead.
  *
  * The first version of an architecture is GLIBC_2.2.5 on x86_64 and
  * GLIBC_2.17 on aarch64. A .symver of a function an object never calls
@@ -35,9 +40,6 @@
 
 VARNEL_OLD_SYMBOL(exp)
 VARNEL_OLD_SYMBOL(exp2)
-VARNEL_OLD_SYMBOL(log)
-VARNEL_OLD_SYMBOL(log2)
-VARNEL_OLD_SYMBOL(pow)
 VARNEL_OLD_SYMBOL(hypot)
 VARNEL_OLD_SYMBOL(pthread_create)
 VARNEL_OLD_SYMBOL(pthread_join)
