@@ -20,6 +20,13 @@
 !   gfortran -ffp-contract=off $(pkg-config --variable=fortran_source varnel-c) \
 !            program.f90 $(pkg-config --libs varnel-c)
 ! or, with CMake, link the target varnel::fortran (see docs/c-and-fortran.md).
+!
+! The inverse functions of libvarnel-stats (<varnel/stats.h>) are here too,
+! varnel_stats_d_erf_inv ... varnel_stats_d_ibetac_inv, each result the
+! number at which libvarnel's forward function crosses the target, to the
+! last bit. A program that calls them links libvarnel-stats as well:
+!   ... $(pkg-config --libs varnel-c varnel-stats)
+! (varnel::fortran links it already).
 module varnel
   use, intrinsic :: iso_c_binding, only: c_double, c_float, c_double_complex, c_int
   implicit none
@@ -32,6 +39,9 @@ module varnel
             varnel_cephes_z_lngamma, varnel_cephes_d_igamma, varnel_cephes_d_igamc, &
             varnel_cephes_incbcf, varnel_cephes_incbd, varnel_cephes_pseries, &
             varnel_cephes_d_ibeta
+  public :: varnel_stats_d_erf_inv, varnel_stats_s_erf_inv, varnel_stats_d_erfc_inv, &
+            varnel_stats_s_erfc_inv, varnel_stats_d_igamma_inv, varnel_stats_d_igamc_inv, &
+            varnel_stats_d_ibeta_inv, varnel_stats_d_ibetac_inv
 
   ! The constants, as the bits of the binary64 values of the library's objects.
   real(c_double), parameter, public :: varnel_cephes_SQTPI    = real(z'40040D931FF62706', c_double) ! sqrt(2 pi)
@@ -163,5 +173,61 @@ module varnel
       real(c_double), value :: x
       real(c_double) :: varnel_cephes_d_ibeta
     end function varnel_cephes_d_ibeta
+
+    ! libvarnel-stats. x with erf(x) = p, binary64: -inf at p = -1, +inf at
+    ! p = 1, NaN outside [-1, 1].
+    pure function varnel_stats_d_erf_inv(p) bind(C, name='varnel_stats_d_erf_inv')
+      import :: c_double
+      real(c_double), value :: p
+      real(c_double) :: varnel_stats_d_erf_inv
+    end function varnel_stats_d_erf_inv
+    ! x with erf(x) = p, binary32 (where s_calerf(x, 0) crosses p).
+    pure function varnel_stats_s_erf_inv(p) bind(C, name='varnel_stats_s_erf_inv')
+      import :: c_float
+      real(c_float), value :: p
+      real(c_float) :: varnel_stats_s_erf_inv
+    end function varnel_stats_s_erf_inv
+    ! x with erfc(x) = q, binary64: +inf at q = 0, -inf at q = 2.
+    pure function varnel_stats_d_erfc_inv(q) bind(C, name='varnel_stats_d_erfc_inv')
+      import :: c_double
+      real(c_double), value :: q
+      real(c_double) :: varnel_stats_d_erfc_inv
+    end function varnel_stats_d_erfc_inv
+    ! x with erfc(x) = q, binary32 (where s_calerf(x, 1) crosses q).
+    pure function varnel_stats_s_erfc_inv(q) bind(C, name='varnel_stats_s_erfc_inv')
+      import :: c_float
+      real(c_float), value :: q
+      real(c_float) :: varnel_stats_s_erfc_inv
+    end function varnel_stats_s_erfc_inv
+    ! x with P(a, x) = p: 0 at p = 0, +inf at p = 1; NaN for a <= 0.
+    pure function varnel_stats_d_igamma_inv(a, p) bind(C, name='varnel_stats_d_igamma_inv')
+      import :: c_double
+      real(c_double), value :: a
+      real(c_double), value :: p
+      real(c_double) :: varnel_stats_d_igamma_inv
+    end function varnel_stats_d_igamma_inv
+    ! x with Q(a, x) = q: +inf at q = 0, 0 at q = 1; NaN for a <= 0.
+    pure function varnel_stats_d_igamc_inv(a, q) bind(C, name='varnel_stats_d_igamc_inv')
+      import :: c_double
+      real(c_double), value :: a
+      real(c_double), value :: q
+      real(c_double) :: varnel_stats_d_igamc_inv
+    end function varnel_stats_d_igamc_inv
+    ! x with I_x(a, b) = p: 0 at p = 0, 1 at p = 1; NaN for a <= 0, b <= 0.
+    pure function varnel_stats_d_ibeta_inv(a, b, p) bind(C, name='varnel_stats_d_ibeta_inv')
+      import :: c_double
+      real(c_double), value :: a
+      real(c_double), value :: b
+      real(c_double), value :: p
+      real(c_double) :: varnel_stats_d_ibeta_inv
+    end function varnel_stats_d_ibeta_inv
+    ! x with I_(1-x)(b, a) = q, the upper tail: 1 at q = 0, 0 at q = 1.
+    pure function varnel_stats_d_ibetac_inv(a, b, q) bind(C, name='varnel_stats_d_ibetac_inv')
+      import :: c_double
+      real(c_double), value :: a
+      real(c_double), value :: b
+      real(c_double), value :: q
+      real(c_double) :: varnel_stats_d_ibetac_inv
+    end function varnel_stats_d_ibetac_inv
   end interface
 end module varnel

@@ -8,7 +8,7 @@
 #   - the installed evaluator runs;
 #   - the release's python3 imports varnel from the package, with the NumPy
 #     apt brought, and gives the evaluator's bits (erf, an incomplete gamma
-#     over an array, two threads);
+#     and its inverse over arrays, two threads);
 #   - the C example (examples/c/tails.c) builds through pkg-config and prints
 #     the evaluator's bits.
 # The root is thrown away afterwards. Needs root (chroot).
@@ -29,7 +29,7 @@ fi
 
 # --- in the clean root, the source tree in /src ---------------------------------
 dist=$2
-packages=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools python3-varnel)
+packages=(libvarnel0 libvarnel-c0 libvarnel-stats0 libvarnel-dev varnel-tools python3-varnel)
 files=()
 for p in "${packages[@]}"; do
   found=("$dist/${p}"_*_amd64.deb)
@@ -51,6 +51,7 @@ version=$(dpkg-query -W -f='${Version}' libvarnel0)
 check "installed version ends in this release's suffix" "${version##*~deb}" "${VERSION_ID}u1"
 check "varnel --version" "$(varnel --version)" "varnel ${version%%-*}"
 check "varnel d_gamma 5" "$(varnel d_gamma 5 | head -1)" "varnel::specfun::d_gamma(5) = 24"
+check "varnel d_ibeta_inv 2 3 1" "$(varnel d_ibeta_inv 2 3 1 | head -1)" "varnel::stats::d_ibeta_inv(2, 3, 1) = 1"
 
 work=$(mktemp -d)
 cd "$work"
@@ -71,6 +72,9 @@ a = np.linspace(0.5, 20, 5000)
 x = np.linspace(0.1, 30, 5000)
 got = varnel.gammainc(a, x).view(np.uint64).tolist()
 assert got == evaluator_bits("cephes::d_igamma", list(zip(a, x))), "gammainc bits"
+p = np.linspace(0.001, 0.999, 600)
+got = varnel.gammaincinv(a[:600], p).view(np.uint64).tolist()
+assert got == evaluator_bits("d_igamma_inv", list(zip(a[:600], p))), "gammaincinv bits"
 EOF
 
 if gcc -std=c99 -ffp-contract=off /src/examples/c/tails.c $(pkg-config --cflags --libs varnel-c) -o tails &&

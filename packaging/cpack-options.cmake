@@ -27,6 +27,13 @@ elseif(CPACK_GENERATOR STREQUAL "DEB")
   file(COPY ${c_library} DESTINATION ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/usr/lib64)
   file(COPY ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-c0/symbols ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-c0/shlibs
        DESTINATION ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/DEBIAN)
+  # libvarnel-stats0 likewise, for the evaluator and the Python module.
+  file(READ ${CPACK_VARNEL_STATS_LIBRARY_FILE_NAME} stats_library)
+  file(REMOVE_RECURSE ${CPACK_VARNEL_STATS_SHLIBDEPS_ROOT})
+  file(COPY ${stats_library} DESTINATION ${CPACK_VARNEL_STATS_SHLIBDEPS_ROOT}/usr/lib64)
+  file(COPY ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-stats0/symbols
+       ${CPACK_VARNEL_DEBIAN_DIR}/libvarnel-stats0/shlibs
+       DESTINATION ${CPACK_VARNEL_STATS_SHLIBDEPS_ROOT}/DEBIAN)
   # dpkg-shlibdeps looks up the C library's symbols for this architecture
   # (installed through Debian multiarch for the cross build).
   set(ENV{DEB_HOST_ARCH} "${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}")

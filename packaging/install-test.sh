@@ -3,7 +3,7 @@
 #   - every expected .deb and .rpm is there, for amd64/x86_64 and arm64/aarch64;
 #   - lintian finds no error and no warning that is not overridden;
 #   - control fields: architecture, the -dev package's exact dependency on the
-#     libraries, the computed dependencies on libvarnel0; the symbols files list
+#     libraries, the computed dependencies on libvarnel0 and libvarnel-stats0; the symbols files list
 #     exactly what the packaged libraries export (dpkg-gensymbols);
 #   - RPM file lists and requirements (rpm -qpl, rpm -qpR);
 #   - the packaged libraries hold the same code and data as the build tree's;
@@ -49,8 +49,8 @@ trap cleanup EXIT
 deb_file() { echo "$dist/${1}_${deb_version}_$2.deb"; }
 rpm_file() { echo "$dist/$1-${version}-${release}.$2.rpm"; }
 rpm_arch() { case $1 in amd64) echo x86_64 ;; arm64) echo aarch64 ;; esac; }
-debs=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools)
-rpms=(libvarnel libvarnel-c libvarnel-devel varnel-tools)
+debs=(libvarnel0 libvarnel-c0 libvarnel-stats0 libvarnel-dev varnel-tools)
+rpms=(libvarnel libvarnel-c libvarnel-stats libvarnel-devel varnel-tools)
 ((rpms_made)) || rpms=()
 
 # --- every package is there -----------------------------------------------------
@@ -80,9 +80,9 @@ for arch in amd64 arm64; do
   for p in "${debs[@]}"; do
     check "$p $arch: Architecture" "$(field "$(deb_file "$p" "$arch")" Architecture)" "$arch"
   done
-  check "libvarnel-dev $arch: depends on exactly this libvarnel0 and libvarnel-c0" \
+  check "libvarnel-dev $arch: depends on exactly this libvarnel0, libvarnel-c0 and libvarnel-stats0" \
     "$(field "$(deb_file libvarnel-dev "$arch")" Depends)" \
-    "libvarnel0 (= ${deb_version}), libvarnel-c0 (= ${deb_version})"
+    "libvarnel0 (= ${deb_version}), libvarnel-c0 (= ${deb_version}), libvarnel-stats0 (= ${deb_version})"
   # Computed by dpkg-shlibdeps: the C library and libgcc for the library, and
   # libvarnel0 through its symbols file for the evaluator.
   lib_depends=$(field "$(deb_file libvarnel0 "$arch")" Depends | sed 's/ ([^)]*)//g')
@@ -93,6 +93,11 @@ for arch in amd64 arm64; do
   else
     bad "varnel-tools $arch: no computed dependency on libvarnel0 in '$tools_depends'"
   fi
+  if grep -Eq '(^|, )libvarnel-stats0 \(>= [0-9.]+\)' <<<"$tools_depends"; then
+    ok "varnel-tools $arch: computed dependency on libvarnel-stats0"
+  else
+    bad "varnel-tools $arch: no computed dependency on libvarnel-stats0 in '$tools_depends'"
+  fi
   # The C interface needs libvarnel0 (through its symbols file) and nothing
   # of its own: its wrappers jump into libvarnel.so.0, and the C library its
   # array versions call is libc6, which libvarnel0 needs too.
@@ -102,7 +107,19 @@ for arch in amd64 arm64; do
   else
     bad "libvarnel-c0 $arch: no computed dependency on libvarnel0 in '$c_depends'"
   fi
-  for row in "libvarnel0 libvarnel.so.0 libvarnel" "libvarnel-c0 libvarnel-c.so.0 libvarnel-c"; do
+  # The inverse functions call libvarnel.so.0's forward functions and the C
+  # and mathematics libraries: libvarnel0 (through its symbols file) and
+  # libc6, perhaps libgcc-s1, nothing else.
+  stats_depends=$(field "$(deb_file libvarnel-stats0 "$arch")" Depends)
+  stats_names=$(sed 's/ ([^)]*)//g' <<<"$stats_depends" | tr ',' '\n' | sed 's/^ *//' | sort | paste -sd' ')
+  if grep -Eq '(^|, )libvarnel0 \(>= [0-9.]+\)' <<<"$stats_depends" &&
+     { [ "$stats_names" = "libc6 libvarnel0" ] || [ "$stats_names" = "libc6 libgcc-s1 libvarnel0" ]; }; then
+    ok "libvarnel-stats0 $arch: computed dependencies ($stats_depends)"
+  else
+    bad "libvarnel-stats0 $arch: want libc6 and libvarnel0 (>= ...) in '$stats_depends'"
+  fi
+  for row in "libvarnel0 libvarnel.so.0 libvarnel" "libvarnel-c0 libvarnel-c.so.0 libvarnel-c" \
+             "libvarnel-stats0 libvarnel-stats.so.0 libvarnel-stats"; do
     read -r p so name <<<"$row"
     root=$work/deb-$arch-$p
     dpkg-deb -R "$(deb_file "$p" "$arch")" "$root"
@@ -138,6 +155,7 @@ for arch in amd64 arm64; do
   check "python3-varnel $arch: Architecture" "$(field "$f" Architecture)" "$arch"
   depends=$(field "$f" Depends)
   for want in "libvarnel0 (= ${deb_version})" "libvarnel-c0 (= ${deb_version})" \
+              "libvarnel-stats0 (= ${deb_version})" \
               "python3 (>= $python_built_for~)" "python3 (<< 3.$((python_minor + 1)))"; do
     if grep -qF "$want" <<<"$depends"; then ok "python3-varnel $arch: depends on $want"
     else bad "python3-varnel $arch: no '$want' in '$depends'"; fi
@@ -178,12 +196,17 @@ for arch in "${rpm_arches[@]}"; do
     "($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
   expect_rpm libvarnel-c "$arch" "/usr/lib64/libvarnel-c.so.0" \
     "libvarnel\.so\.0\(\)\(64bit\)|($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
+  expect_rpm libvarnel-stats "$arch" "/usr/lib64/libvarnel-stats.so.0" \
+    "libvarnel\.so\.0\(\)\(64bit\)|($libc)\(\)\(64bit\)|($libc)\((GLIBC|GCC)_[0-9.]+\)\(64bit\)"
   expect_rpm libvarnel-devel "$arch" "/usr/include/varnel
 /usr/include/varnel/functions.h
+/usr/include/varnel/stats.h
+/usr/include/varnel/stats.hpp
 /usr/include/varnel/varnel.f90
 /usr/include/varnel/varnel.h
 /usr/include/varnel/varnel.hpp
 /usr/lib64/libvarnel-c.so
+/usr/lib64/libvarnel-stats.so
 /usr/lib64/libvarnel.so
 /usr/share/cmake/varnel
 /usr/share/cmake/varnel/varnelConfig.cmake
@@ -191,7 +214,8 @@ for arch in "${rpm_arches[@]}"; do
 /usr/share/cmake/varnel/varnelTargets-release.cmake
 /usr/share/cmake/varnel/varnelTargets.cmake
 /usr/share/pkgconfig/varnel-c.pc
-/usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|libvarnel-c = ${version}-${release}|/usr/bin/pkg-config"
+/usr/share/pkgconfig/varnel-stats.pc
+/usr/share/pkgconfig/varnel.pc" "libvarnel = ${version}-${release}|libvarnel-c = ${version}-${release}|libvarnel-stats = ${version}-${release}|/usr/bin/pkg-config"
   # The pinned data of varnel --check: aarch64's are patches to x86_64's.
   check_data="/usr/share/varnel
 /usr/share/varnel/characterisation"
@@ -202,7 +226,7 @@ for arch in "${rpm_arches[@]}"; do
   expect_rpm varnel-tools "$arch" "/usr/bin/varnel
 /usr/share/man/man1/varnel.1.gz
 $check_data" \
-    "(${libc}|libstdc\+\+\.so\.6)\(\)\(64bit\)|(${libc}|libstdc\+\+\.so\.6)\((GLIBC|GCC|CXXABI|GLIBCXX)_[0-9.]+\)\(64bit\)|libvarnel\.so\.0\(\)\(64bit\)"
+    "(${libc}|libstdc\+\+\.so\.6)\(\)\(64bit\)|(${libc}|libstdc\+\+\.so\.6)\((GLIBC|GCC|CXXABI|GLIBCXX)_[0-9.]+\)\(64bit\)|libvarnel(-stats)?\.so\.0\(\)\(64bit\)"
 done
 
 # --- unpacked packages ------------------------------------------------------------
@@ -236,7 +260,7 @@ loaded_sections() { # objcopy, library: a digest of its code and data
 }
 for arch in "${!build_dir[@]}"; do
   oc=$(objcopy_for "$arch")
-  for so in libvarnel.so.0 libvarnel-c.so.0; do
+  for so in libvarnel.so.0 libvarnel-c.so.0 libvarnel-stats.so.0; do
     want=$(loaded_sections "$oc" "$(as_installed "${build_dir[$arch]}/$so" "$work/deb-root-$arch/usr/lib64/$so")")
     check "$arch .deb: $so code and data as built" \
       "$(loaded_sections "$oc" "$work/deb-root-$arch/usr/lib64/$so")" "$want"
@@ -253,7 +277,7 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
   # The Python module, when it was packaged.
   python_deb=$(deb_file python3-varnel amd64)
   [ -e "$python_deb" ] && files+=("$python_deb")
-  installed=(libvarnel0 libvarnel-c0 libvarnel-dev varnel-tools)
+  installed=(libvarnel0 libvarnel-c0 libvarnel-stats0 libvarnel-dev varnel-tools)
   [ -e "$python_deb" ] && installed+=(python3-varnel)
   if dpkg -i "${files[@]}" >/dev/null; then ok "dpkg -i"; else bad "dpkg -i"; exit 1; fi
 
@@ -267,6 +291,19 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
     "$(grep -c '^(data: /usr/share/varnel/characterisation)$' <<<"$check_output")" 1
   check "installed varnel --check: a verdict for every function" \
     "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output")" 16
+  check "installed varnel --check: every inverse where its forward function crosses the target" \
+    "$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target' <<<"$check_output")" 8
+  check "installed varnel d_igamma_inv 3 0" "$(varnel d_igamma_inv 3 0 | head -1)" \
+    "varnel::stats::d_igamma_inv(3, 0) = 0"
+  check "pkg-config --modversion varnel-stats" "$(pkg-config --modversion varnel-stats)" "$version"
+  printf '#include <varnel/stats.hpp>\nint main() { return varnel::stats::d_ibeta_inv(2, 3, 1) == 1 ? 0 : 1; }\n' \
+    >"$work/stats.cpp"
+  if c++ -std=c++17 "$work/stats.cpp" $(pkg-config --cflags --libs varnel-stats) -o "$work/stats-pkg-config" &&
+     "$work/stats-pkg-config"; then
+    ok "a program of <varnel/stats.hpp> through pkg-config varnel-stats"
+  else
+    bad "a program of <varnel/stats.hpp> through pkg-config varnel-stats"
+  fi
   check "pkg-config --modversion" "$(pkg-config --modversion varnel)" "$version"
   if c++ -std=c++17 "$source_dir/examples/values.cpp" $(pkg-config --cflags --libs varnel) \
        -o "$work/values-pkg-config" && "$work/values-pkg-config" >/dev/null; then
@@ -342,7 +379,7 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
   dpkg --purge "${installed[@]}" 2>&1 >/dev/null | grep -v "directory '/usr/lib64' not empty" >&2
   installed=()
   if [ ! -e /usr/lib64/libvarnel.so.0 ] && [ ! -e /usr/lib64/libvarnel-c.so.0 ] &&
-     [ ! -e /usr/include/varnel ]; then
+     [ ! -e /usr/lib64/libvarnel-stats.so.0 ] && [ ! -e /usr/include/varnel ]; then
     ok "dpkg --purge removes the files"
   else
     bad "dpkg --purge left files behind"
@@ -371,6 +408,8 @@ for root in "${unpacked_roots[@]}"; do
   check "$kind: varnel --check under qemu: exit status" "$?" 0
   check "$kind: varnel --check under qemu: a verdict for every function, from the unpacked data" \
     "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output") $(grep -c "^(data: $root/usr/share/varnel/characterisation)\$" <<<"$check_output")" "16 1"
+  check "$kind: varnel --check under qemu: every inverse where its forward function crosses the target" \
+    "$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target' <<<"$check_output")" 8
   # An example compiled against the unpacked development files, found through
   # the unpacked pkg-config file (whose paths are relative to its place).
   pc=$root/usr/share/pkgconfig

@@ -4,13 +4,14 @@
 #   component    Debian           RPM               contents
 #   runtime      libvarnel0       libvarnel         /usr/lib64/libvarnel.so.0
 #   c_runtime    libvarnel-c0     libvarnel-c       /usr/lib64/libvarnel-c.so.0
+#   stats_runtime libvarnel-stats0 libvarnel-stats  /usr/lib64/libvarnel-stats.so.0
 #   development  libvarnel-dev    libvarnel-devel   headers, Fortran module
 #                                                   source, the .so links,
 #                                                   CMake and pkg-config files
 #   tools        varnel-tools     varnel-tools      /usr/bin/varnel, its man page
 #   python       python3-varnel   (none)            the Python module, when built
 #
-# The RPMs stop at the four native packages: the Python module is installed
+# The RPMs stop at the five native packages: the Python module is installed
 # into Debian's dist-packages layout, which RPM-family systems do not search.
 # Debian dependencies are computed from the binaries by dpkg-shlibdeps (our own
 # library's through the symbols file in debian/), RPM ones by rpmbuild's ELF
@@ -86,7 +87,7 @@ endif()
 
 # Every install rule must belong to a packaged component, or its files would be
 # left out of every package without a word.
-set(VARNEL_PACKAGE_COMPONENTS runtime c_runtime development tools)
+set(VARNEL_PACKAGE_COMPONENTS runtime c_runtime stats_runtime development tools)
 get_cmake_property(installed_components COMPONENTS)
 if(python IN_LIST installed_components)
   list(APPEND VARNEL_PACKAGE_COMPONENTS python)
@@ -204,25 +205,48 @@ set(CPACK_RPM_C_RUNTIME_PACKAGE_GROUP "System Environment/Libraries")
 varnel_debian_docs(c_runtime libvarnel-c0)
 # --- end of C interface package ---
 
+# --- inverse functions package ---
+set(stats_body "This package contains the shared library libvarnel-stats.so.0: the inverses
+of the error functions and of the regularised incomplete gamma and beta
+functions (quantiles of the normal, gamma, chi-square and beta
+distributions), each result the number at which libvarnel's own forward
+function crosses the target, to the last bit.")
+set(CPACK_DEBIAN_STATS_RUNTIME_PACKAGE_NAME libvarnel-stats0)
+set(CPACK_DEBIAN_STATS_RUNTIME_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_STATS_RUNTIME_DESCRIPTION "inverse functions exactly consistent with libvarnel
+${summary_body}
+.
+${stats_body}")
+set(CPACK_RPM_STATS_RUNTIME_PACKAGE_NAME libvarnel-stats)
+set(CPACK_RPM_STATS_RUNTIME_PACKAGE_SUMMARY "Inverse functions exactly consistent with libvarnel")
+set(CPACK_RPM_STATS_RUNTIME_PACKAGE_DESCRIPTION "${summary_body}
+
+${stats_body}")
+set(CPACK_RPM_STATS_RUNTIME_PACKAGE_GROUP "System Environment/Libraries")
+varnel_debian_docs(stats_runtime libvarnel-stats0)
+# --- end of inverse functions package ---
+
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvarnel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION})")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-stats0 (= ${VARNEL_DEBIAN_VERSION})")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "C++ library of special functions - development files
 ${summary_body}
 .
 This package contains the C++ header <varnel/varnel.hpp>, the C header
-<varnel/varnel.h>, the Fortran module varnel as source, the libvarnel.so and
-libvarnel-c.so links and the files for CMake's find_package(varnel) and for
-pkg-config.")
+<varnel/varnel.h>, the headers of the inverse functions <varnel/stats.h> and
+<varnel/stats.hpp>, the Fortran module varnel as source, the libvarnel.so,
+libvarnel-c.so and libvarnel-stats.so links and the files for CMake's
+find_package(varnel) and for pkg-config.")
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_NAME libvarnel-devel)
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_SUMMARY "C++ library of special functions - development files")
 set(CPACK_RPM_DEVELOPMENT_PACKAGE_DESCRIPTION "${summary_body}
 
 This package contains the C++ header <varnel/varnel.hpp>, the C header
-<varnel/varnel.h>, the Fortran module varnel as source, the libvarnel.so and
-libvarnel-c.so links and the files for CMake's find_package(varnel) and for
-pkg-config.")
-set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "libvarnel = ${VARNEL_PACKAGE_VERSION}, libvarnel-c = ${VARNEL_PACKAGE_VERSION}")
+<varnel/varnel.h>, the headers of the inverse functions <varnel/stats.h> and
+<varnel/stats.hpp>, the Fortran module varnel as source, the libvarnel.so,
+libvarnel-c.so and libvarnel-stats.so links and the files for CMake's
+find_package(varnel) and for pkg-config.")
+set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "libvarnel = ${VARNEL_PACKAGE_VERSION}, libvarnel-c = ${VARNEL_PACKAGE_VERSION}, libvarnel-stats = ${VARNEL_PACKAGE_VERSION}")
 varnel_debian_docs(development libvarnel-dev)
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME varnel-tools)
@@ -249,9 +273,10 @@ if(python IN_LIST VARNEL_PACKAGE_COMPONENTS)
   # helpers for Python and NumPy extensions would write. Both are the
   # target's (python/ reads them from the unpacked target userland in a
   # cross build). The module and the libraries come from one build and its
-  # results are their bits: it takes libvarnel0 and libvarnel-c0 of exactly
-  # its own version (and architecture: the packages are not Multi-Arch).
-  set(python_depends "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION})")
+  # results are their bits: it takes libvarnel0, libvarnel-c0 and
+  # libvarnel-stats0 of exactly its own version (and architecture: the
+  # packages are not Multi-Arch).
+  set(python_depends "libvarnel0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-c0 (= ${VARNEL_DEBIAN_VERSION}), libvarnel-stats0 (= ${VARNEL_DEBIAN_VERSION})")
   if(VARNEL_PYTHON_BUILT_FOR MATCHES "^3\\.([0-9]+)$")
     math(EXPR next_minor "${CMAKE_MATCH_1} + 1")
     string(APPEND python_depends ", python3 (>= ${VARNEL_PYTHON_BUILT_FOR}~), python3 (<< 3.${next_minor})")
@@ -316,6 +341,11 @@ file(GENERATE OUTPUT ${CPACK_VARNEL_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:va
 set(CPACK_VARNEL_C_SHLIBDEPS_ROOT ${CMAKE_BINARY_DIR}/packaging/shlibdeps-c)
 set(CPACK_VARNEL_C_LIBRARY_FILE_NAME ${CMAKE_BINARY_DIR}/packaging/c-library-file.txt)
 file(GENERATE OUTPUT ${CPACK_VARNEL_C_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:varnel_c>")
+# And for libvarnel-stats0, which the evaluator, the Python module and the R
+# package link.
+set(CPACK_VARNEL_STATS_SHLIBDEPS_ROOT ${CMAKE_BINARY_DIR}/packaging/shlibdeps-stats)
+set(CPACK_VARNEL_STATS_LIBRARY_FILE_NAME ${CMAKE_BINARY_DIR}/packaging/stats-library-file.txt)
+file(GENERATE OUTPUT ${CPACK_VARNEL_STATS_LIBRARY_FILE_NAME} CONTENT "$<TARGET_FILE:varnel_stats>")
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -327,7 +357,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # it, in a tree that cpack-options.cmake lays out like the libvarnel0 package
 # being built: the library and DEBIAN/symbols.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_VARNEL_SHLIBDEPS_ROOT}/usr/lib64
-    ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/usr/lib64)
+    ${CPACK_VARNEL_C_SHLIBDEPS_ROOT}/usr/lib64 ${CPACK_VARNEL_STATS_SHLIBDEPS_ROOT}/usr/lib64)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${VARNEL_PACKAGING_DIR}/debian/shlibs ${VARNEL_PACKAGING_DIR}/debian/symbols
     ${VARNEL_PACKAGING_DIR}/debian/triggers)
@@ -335,6 +365,10 @@ set(CPACK_DEBIAN_C_RUNTIME_PACKAGE_CONTROL_EXTRA
     ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/shlibs
     ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/symbols
     ${VARNEL_PACKAGING_DIR}/debian/libvarnel-c0/triggers)
+set(CPACK_DEBIAN_STATS_RUNTIME_PACKAGE_CONTROL_EXTRA
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-stats0/shlibs
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-stats0/symbols
+    ${VARNEL_PACKAGING_DIR}/debian/libvarnel-stats0/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_RPM_COMPONENT_INSTALL ON)

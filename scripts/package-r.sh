@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # The Debian package r-cran-varnel (amd64): the R package of r/, installed by
 # R CMD INSTALL into a staging tree as /usr/lib/R/site-library/varnel, against
-# the libvarnel-c0 and libvarnel-dev packages in dist/ (unpacked, not
+# the libvarnel-c0, libvarnel-stats0 and libvarnel-dev packages in dist/ (unpacked, not
 # installed), with a DEBIAN/control written here; then lintian and, as root
 # on amd64, an install test. Run after scripts/package.sh; writes
 # dist/r-cran-varnel_<version>_amd64.deb.
 #
 # The version is exactly the Version of dist/libvarnel-c0_*_amd64.deb (so a
 # change of the Debian revision scheme in packaging/ carries over), and the
-# package depends on libvarnel-c0 of that very version; its upstream part
-# must be r/DESCRIPTION's Version. The package's library finds
-# libvarnel-c.so.0 by the run path $ORIGIN/../../../../../lib64
+# package depends on libvarnel-c0 and libvarnel-stats0 of that very version;
+# its upstream part must be r/DESCRIPTION's Version. The package's library
+# finds libvarnel-c.so.0 and libvarnel-stats.so.0 by the run path $ORIGIN/../../../../../lib64
 # (/usr/lib64 from .../site-library/varnel/libs), as the other packages'
 # binaries find theirs.
 #
@@ -56,10 +56,12 @@ cleanup() {
 trap cleanup EXIT
 
 # The libraries and headers to build against, as the packages hold them;
-# libvarnel-c0 raw, with its DEBIAN/symbols, for dpkg-shlibdeps.
+# libvarnel-c0 and libvarnel-stats0 raw, with their DEBIAN/symbols, for
+# dpkg-shlibdeps.
 sysroot=$work/sysroot
-for p in libvarnel0 libvarnel-c0 libvarnel-dev; do dpkg-deb -x "$(deb_of $p)" "$sysroot"; done
+for p in libvarnel0 libvarnel-c0 libvarnel-stats0 libvarnel-dev; do dpkg-deb -x "$(deb_of $p)" "$sysroot"; done
 dpkg-deb -R "$(deb_of libvarnel-c0)" "$work/libvarnel-c0"
+dpkg-deb -R "$(deb_of libvarnel-stats0)" "$work/libvarnel-stats0"
 
 # The R package, built and installed into the staging tree.
 (cd "$work" && R CMD build --no-build-vignettes "$source_dir/r" >build.log 2>&1) ||
@@ -86,21 +88,24 @@ install -m 0644 packaging/lintian/$package "$stage/usr/share/lintian/overrides/$
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f ! -name '*.so' -exec chmod 0644 {} +
 
-# Dependencies: computed from the library (libc6; libvarnel-c0 through its
-# symbols file, replaced by libvarnel-c0 of exactly this version), then R:
+# Dependencies: computed from the library (libc6; libvarnel-c0 and
+# libvarnel-stats0 through their symbols files, replaced by the packages of
+# exactly this version), then R:
 # r-base-core ships no shlibs file for libR.so, so the R the package was built
 # with and its interface are named as Debian's dh-r names them.
 mkdir -p "$work/shlibdeps/debian"
 printf 'Source: libvarnel\n\nPackage: %s\nArchitecture: %s\n' "$package" "$arch" \
   >"$work/shlibdeps/debian/control"
 computed=$(cd "$work/shlibdeps" &&
-           dpkg-shlibdeps -O -l"$work/libvarnel-c0/usr/lib64" -l/usr/lib/R/lib "$so" 2>"$work/shlibdeps.log" |
+           dpkg-shlibdeps -O -l"$work/libvarnel-c0/usr/lib64" -l"$work/libvarnel-stats0/usr/lib64" \
+             -l/usr/lib/R/lib "$so" 2>"$work/shlibdeps.log" |
            sed -n 's/^shlibs:Depends=//p') || { cat "$work/shlibdeps.log"; exit 1; }
 if [ -s "$work/shlibdeps.log" ]; then cat "$work/shlibdeps.log"; bad "dpkg-shlibdeps warns"; fi
-computed=$(tr ',' '\n' <<<"$computed" | sed 's/^ *//' | { grep -v '^libvarnel-c0 ' || true; } | paste -sd, - | sed 's/,/, /g')
+computed=$(tr ',' '\n' <<<"$computed" | sed 's/^ *//' | { grep -Ev '^libvarnel-(c|stats)0 ' || true; } |
+           paste -sd, - | sed 's/,/, /g')
 r_api=$(dpkg-query -W -f='${Provides}' r-base-core | tr ',' '\n' | sed -n 's/^ *\(r-api-[0-9.]*\).*/\1/p')
 r_version=$(dpkg-query -W -f='${Version}' r-base-core)
-depends="$computed, libvarnel-c0 (= $version), r-base-core (>= $r_version), $r_api"
+depends="$computed, libvarnel-c0 (= $version), libvarnel-stats0 (= $version), r-base-core (>= $r_version), $r_api"
 
 cat >"$stage/DEBIAN/control" <<EOF
 Package: $package
@@ -117,9 +122,11 @@ Description: GNU R special functions of libvarnel (erf, gamma, incomplete gamma 
  vectorised R function: the error-function family, real gamma and log-gamma
  in single and double precision, complex gamma and log-gamma, the
  regularised incomplete gamma functions and two incomplete beta functions,
- plus seventeen constants. Results have the bits of the C library; whole
- vectors go to its array versions in one call, with R's recycling, NA and
- attribute conventions.
+ plus seventeen constants; and the inverse functions of libvarnel-stats
+ (error functions, incomplete gamma and beta), each exactly where its
+ forward function crosses the target. Results have the bits of the C
+ libraries; whole vectors go to their array versions in one call, with R's
+ recycling, NA and attribute conventions.
 EOF
 (cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$stage/DEBIAN/md5sums"
 chmod 0644 "$stage/DEBIAN/control" "$stage/DEBIAN/md5sums"
@@ -133,6 +140,8 @@ else bad "lintian reports errors or warnings"; fi
 
 check "$package: Depends has libvarnel-c0 (= $version)" \
   "$(dpkg-deb -f "$out" Depends | tr ',' '\n' | grep -c "^ *libvarnel-c0 (= $version)$")" 1
+check "$package: Depends has libvarnel-stats0 (= $version)" \
+  "$(dpkg-deb -f "$out" Depends | tr ',' '\n' | grep -c "^ *libvarnel-stats0 (= $version)$")" 1
 # shellcheck disable=SC2016 # $ORIGIN is for the dynamic loader
 check "$package: run path" "$(readelf -d "$so" | sed -n 's/.*runpath: \[\(.*\)\]/\1/p')" \
   '$ORIGIN/../../../../../lib64'
@@ -144,8 +153,9 @@ if [ "$(dpkg --print-architecture)" = "$arch" ] && [ "$(id -u)" -eq 0 ]; then
   # R as a user has it: no other library of the package before the system's.
   unset R_LIBS R_LIBS_SITE
   export R_LIBS_USER=$work/no-user-library
-  installed=(libvarnel0 libvarnel-c0 varnel-tools "$package")
-  if dpkg -i "$(deb_of libvarnel0)" "$(deb_of libvarnel-c0)" "$(deb_of varnel-tools)" "$out" >/dev/null; then
+  installed=(libvarnel0 libvarnel-c0 libvarnel-stats0 varnel-tools "$package")
+  if dpkg -i "$(deb_of libvarnel0)" "$(deb_of libvarnel-c0)" "$(deb_of libvarnel-stats0)" \
+       "$(deb_of varnel-tools)" "$out" >/dev/null; then
     ok "dpkg -i"
   else
     bad "dpkg -i"; exit 1
@@ -155,6 +165,10 @@ if [ "$(dpkg --print-architecture)" = "$arch" ] && [ "$(id -u)" -eq 0 ]; then
   loaded=$(cd "$work" && Rscript -e 'library(varnel); x <- d_igamc(2.5, 3)
     maps <- readLines("/proc/self/maps"); cat(unique(sub(".* ", "", grep("libvarnel-c", maps, value = TRUE))))')
   check "the installed package loads /usr/lib64/libvarnel-c.so.0" "$(realpath "$loaded")" /usr/lib64/libvarnel-c.so.0
+  loaded=$(cd "$work" && Rscript -e 'library(varnel); x <- d_igamc_inv(2.5, 0.05)
+    maps <- readLines("/proc/self/maps"); cat(unique(sub(".* ", "", grep("libvarnel-stats", maps, value = TRUE))))')
+  check "the installed package loads /usr/lib64/libvarnel-stats.so.0" "$(realpath "$loaded")" \
+    /usr/lib64/libvarnel-stats.so.0
   if (cd "$work" && VARNEL_EVALUATOR=/usr/bin/varnel VARNEL_REQUIRE_EVALUATOR=1 Rscript -e \
         'library(testthat); library(varnel); r <- as.data.frame(test_dir(commandArgs(TRUE)[1], stop_on_failure = TRUE, reporter = "summary"))' \
         "$source_dir/r/tests/testthat") >"$work/tests.log" 2>&1; then
@@ -164,7 +178,8 @@ if [ "$(dpkg --print-architecture)" = "$arch" ] && [ "$(id -u)" -eq 0 ]; then
   fi
   dpkg --purge "${installed[@]}" 2>&1 >/dev/null | grep -v "directory '/usr/lib64' not empty" >&2 || true
   installed=()
-  if [ ! -e /usr/lib/R/site-library/varnel ] && [ ! -e /usr/lib64/libvarnel-c.so.0 ]; then
+  if [ ! -e /usr/lib/R/site-library/varnel ] && [ ! -e /usr/lib64/libvarnel-c.so.0 ] &&
+     [ ! -e /usr/lib64/libvarnel-stats.so.0 ]; then
     ok "dpkg --purge removes the files"
   else
     bad "dpkg --purge left files behind"

@@ -7,7 +7,8 @@
 # and NumPy, and for arm64 against Debian's arm64 ones, unpacked by
 # scripts/arm64-python-root.sh. Before packing, each tree runs the check every
 # package build runs (ctest -L bits: the pinned result bits, the arm64 ones
-# under qemu, and the machine-code guard). Then packaging/install-test.sh
+# under qemu, the inverse functions against the forward functions, and the
+# machine-code guard). Then packaging/install-test.sh
 # checks the result. The Debian packages' versions carry the release they are
 # built in (0.1.0-1~deb12u1 on Debian 12, packaging/packaging.cmake);
 # -DVARNEL_PACKAGE_GENERATORS=DEB makes them alone, as the Debian 13 root does

@@ -9,14 +9,50 @@
 # per function (default 30; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+start=$SECONDS
+
+# Each "=== stage" is timed; the run ends, passed or failed, with a table of
+# the stages' times (the failed one marked).
+stage_names=()
+stage_seconds=()
+current_stage=""
+stage_start=$SECONDS
+end_stage() {
+  if [ -n "$current_stage" ]; then
+    stage_names+=("$current_stage")
+    stage_seconds+=($((SECONDS - stage_start)))
+    current_stage=""
+  fi
+}
+stage() { # name
+  end_stage
+  current_stage=$1
+  stage_start=$SECONDS
+  echo "=== $1"
+}
+print_stage_times() {
+  local status=$? last=""
+  [ "$status" -ne 0 ] && last=$current_stage
+  end_stage
+  echo
+  printf '%-36s %8s\n' "stage" "seconds"
+  local i
+  for i in "${!stage_names[@]}"; do
+    printf '%-36s %8d%s\n' "${stage_names[$i]}" "${stage_seconds[$i]}" \
+      "$([ "${stage_names[$i]}" = "$last" ] && echo "  (failed)")"
+  done
+  printf '%-36s %8d\n' "total" $((SECONDS - start))
+}
+trap print_stage_times EXIT
+
+stage "dependencies"
 bash scripts/setup-deps.sh
 jobs=$(nproc)
-start=$SECONDS
 
 run_suite() { # build-dir, extra cmake arguments...
   local dir=$1
   shift
-  echo "=== $dir"
+  stage "$dir"
   cmake -S . -B "$dir" -DVARNEL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
@@ -32,7 +68,7 @@ run_suite build-test
 # The examples, built against the installed package as a user's project is
 # (CMake package, pkg-config and a plain compiler command), and the evaluator
 # from its installed place.
-echo "=== examples against the installed package"
+stage "examples against the installed package"
 prefix=$PWD/build-test/_install
 rm -rf "$prefix"
 cmake --install build-test --prefix "$prefix" >/dev/null
@@ -51,12 +87,21 @@ c++ -std=c++17 -I"$prefix/include" examples/values.cpp -L"$prefix/lib64" -Wl,-rp
   -lvarnel -o build-test/values-plain
 build-test/values-plain >/dev/null
 "$prefix/bin/varnel" cephes::d_ibeta 2 3 0.4
+# The inverse functions from the installed prefix: the evaluator, and a
+# program of <varnel/stats.hpp> through pkg-config varnel-stats.
+"$prefix/bin/varnel" d_igamma_inv 3 0.05
+printf '#include <varnel/stats.hpp>\nint main() { return varnel::stats::d_ibeta_inv(2, 3, 1) == 1 ? 0 : 1; }\n' \
+  >build-test/stats-pkg-config.cpp
+c++ -std=c++17 build-test/stats-pkg-config.cpp \
+  $(PKG_CONFIG_PATH=$prefix/share/pkgconfig pkg-config --define-variable=prefix="$prefix" --cflags --libs varnel-stats) \
+  -o build-test/stats-pkg-config
+build-test/stats-pkg-config
 
 # --- C interface and Fortran module (examples/c, examples/fortran) ---------
 # The two examples built against the installed prefix, through the CMake
 # package and through pkg-config, each build's rows held against the
 # installed evaluator and the two tables against each other.
-echo "=== C and Fortran examples against the installed package"
+stage "C and Fortran examples against the installed package"
 cmake -S examples/c -B build-test/examples-c -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build build-test/examples-c -j"$jobs"
 cmake -S examples/fortran -B build-test/examples-fortran -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
@@ -79,7 +124,7 @@ bash tests/tails_examples.sh "$prefix/bin/varnel" build-test/tails-pkg-config/ta
 # path to lib64 is exercised) and compare with the installed evaluator; the
 # Dask example runs small; then pip installs the package from the repository
 # into a throw-away venv, offline, and the bit comparison runs against it.
-echo "=== Python package"
+stage "Python package"
 python_path=$prefix/lib/python3/dist-packages
 PYTHONPATH=$python_path VARNEL_EVALUATOR=$prefix/bin/varnel \
   /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
@@ -97,10 +142,18 @@ env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel \
   build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py
 # --- end of Python package -------------------------------------------------
 
+# --- documentation: every command and shown output of README.md and docs/
+# against the installed prefix above (with its Python package), nothing
+# built again; blocks that cannot run here are marked and counted
+# (scripts/test-docs.sh, tools/doctest_md.py).
+stage "documentation"
+bash scripts/test-docs.sh "$prefix"
+# --- end of documentation
+
 # The accuracy report generator, on small samples (the full run that makes
 # docs/accuracy.md takes minutes). The reference pages are copied so that the
 # refresh of their accuracy blocks is exercised too.
-echo "=== reduced accuracy run"
+stage "reduced accuracy run"
 rm -rf build-test/accuracy-quick
 mkdir -p build-test/accuracy-quick
 cp docs/*.md build-test/accuracy-quick/
@@ -116,7 +169,7 @@ fi
 # running: the layer-free build must give the library's bits on every
 # benchmark argument, every benchmark must run and the report be written.
 # No timing is looked at.
-echo "=== benchmark suite, short run"
+stage "benchmark suite, short run"
 /usr/bin/python3 tools/perf_report.py --quick --build-dir build-bench
 test -s build-bench/perf-quick/performance.md
 
@@ -125,7 +178,7 @@ run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmak
 # --- toolchain matrix: the library and the characterisation test under every
 # compiler and flag set of scripts/toolchain-matrix.txt (x86_64 natively,
 # aarch64 under qemu), each library's machine code read by the guard.
-echo "=== toolchain matrix"
+stage "toolchain matrix"
 bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
 # --- end of toolchain matrix
 
@@ -133,7 +186,7 @@ bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
 # dist/ and checked with lintian, dpkg and rpm; the amd64 ones installed on
 # this machine (and removed), the arm64 ones unpacked and run under qemu;
 # then the Debian ones installed by apt into a clean root of this release.
-echo "=== packages"
+stage "packages"
 bash scripts/package.sh
 bash packaging/install-test.sh
 bash packaging/apt-install-test.sh "$(. /etc/os-release && echo "$VERSION_CODENAME")" dist
@@ -144,7 +197,7 @@ bash packaging/apt-install-test.sh "$(. /etc/os-release && echo "$VERSION_CODENA
 # installed prefix, the benchmark's short run, and the r-cran-varnel package
 # built from dist/, linted and install-tested (scripts/test-r.sh, which calls
 # scripts/package-r.sh).
-echo "=== R package"
+stage "R package"
 bash scripts/test-r.sh "$prefix"
 # --- end of R package
 
@@ -152,7 +205,7 @@ bash scripts/test-r.sh "$prefix"
 # Debian's arm64 CPython and NumPy (fetched once into a cache, see
 # scripts/arm64-python-root.sh), runs the package's tests under qemu against
 # the packaged aarch64 evaluator.
-echo "=== Python on aarch64"
+stage "Python on aarch64"
 python_arm64_start=$SECONDS
 bash scripts/test-python-aarch64.sh
 echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
@@ -170,7 +223,7 @@ echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
 # scripts/test-wheel-glibc.sh). After the packages' install test, which
 # removes the libraries it installed. The Debian 13 stage below tests the
 # same files there, the source distribution included.
-echo "=== wheels"
+stage "wheels"
 wheel_start=$SECONDS
 wheels=$PWD/build-wheels/dist
 bash scripts/build-wheels.sh "$wheels" --reproducible
@@ -186,13 +239,13 @@ echo "wheels: $((SECONDS - wheel_start)) s"
 # aarch64 with Debian 13's arm64 CPython and NumPy, the wheels above and the
 # source distribution, in a Debian 13 root made from Debian's packages and
 # cached (scripts/test-debian13.sh).
-echo "=== Debian 13"
+stage "Debian 13"
 bash scripts/test-debian13.sh "$wheels"
 # --- end of Debian 13
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
-echo "=== build-tsan"
+stage "build-tsan"
 cmake -S . -B build-tsan -DVARNEL_WERROR=ON -DVARNEL_SANITIZE=thread >/dev/null
 cmake --build build-tsan -j"$jobs" --target threads_test stats_inverses_test
 # ThreadSanitizer's shadow memory layout does not fit every address-space
@@ -205,7 +258,7 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)
 
 fuzz_seconds=${VARNEL_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" -gt 0 ]; then
-  echo "=== build-fuzz"
+  stage "build-fuzz"
   cmake -S . -B build-fuzz -DVARNEL_WERROR=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVARNEL_SANITIZE=address,undefined -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
   cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats

@@ -3,7 +3,8 @@
 # CPython and NumPy of the release this runs on (scripts/arm64-python-root.sh:
 # Debian 12's on the host, Debian 13's in its root) run the pytest suite
 # against the arm64 packages in dist/ (python3-varnel, libvarnel0,
-# libvarnel-c0 and varnel-tools, unpacked into a prefix of their own), with the packaged
+# libvarnel-c0, libvarnel-stats0 and varnel-tools, unpacked into a prefix of
+# their own), with the packaged
 # aarch64 evaluator as the reference for the bits. Run scripts/package.sh
 # first. Extra arguments go to pytest.
 #
@@ -27,7 +28,7 @@ version=$(sed -n 's/^VARNEL_DEBIAN_VERSION:INTERNAL=//p' build-package-arm64/CMa
 
 rm -rf "$work"
 mkdir -p "$work/prefix"
-for p in libvarnel0 libvarnel-c0 varnel-tools python3-varnel; do
+for p in libvarnel0 libvarnel-c0 libvarnel-stats0 varnel-tools python3-varnel; do
   deb=dist/${p}_${version}_arm64.deb
   [ -s "$deb" ] || { echo "no $deb: run scripts/package.sh first"; exit 1; }
   dpkg-deb -x "$deb" "$work/prefix"
@@ -57,6 +58,7 @@ assert platform.machine() == "aarch64", platform.machine()
 assert varnel.__file__.startswith(prefix + "/lib/python3/dist-packages/varnel/"), varnel.__file__
 maps = open("/proc/self/maps").read()
 assert prefix + "/lib64/libvarnel.so.0" in maps, "libvarnel.so.0 not from the package"
+assert prefix + "/lib64/libvarnel-stats.so.0" in maps, "libvarnel-stats.so.0 not from the package"
 print(f"varnel {varnel.__version__} on {platform.machine()}, NumPy {np.__version__}, "
       f"{sys.version.split()[0]}, from {os.path.dirname(varnel.__file__)}")
 EOF

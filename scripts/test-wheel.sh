@@ -157,12 +157,13 @@ else
 fi
 (cd "$work/empty" && "${pip[@]}" install --no-index "$wheel")
 site=$("${run[@]}" "$venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')
-for object in "$site"/varnel/_varnel*.so "$site"/varnel/libvarnel.so.0 "$site"/varnel/libvarnel-c.so.0; do
+for object in "$site"/varnel/_varnel*.so "$site"/varnel/libvarnel.so.0 "$site"/varnel/libvarnel-c.so.0 \
+              "$site"/varnel/libvarnel-stats.so.0; do
   readelf -d "$object" | grep -q 'Library runpath: \[\$ORIGIN\]$' ||
     { echo "test-wheel.sh: $object has no run path \$ORIGIN" >&2; readelf -d "$object" >&2; exit 1; }
 done
 
-# From an empty directory: the package and both libraries come from the venv.
+# From an empty directory: the package and the three libraries come from the venv.
 cd "$work/empty"
 "${run[@]}" "$venv/bin/python" - "$site" "$arch" <<'EOF'
 import ctypes, os, platform, sys
@@ -175,12 +176,19 @@ for d in filter(os.path.isdir, os.environ.get("LD_LIBRARY_PATH", "").split(":"))
     assert not any(f.startswith("libvarnel") for f in os.listdir(d)), d
 loaded = {line.split()[-1] for line in open("/proc/self/maps") if "libvarnel" in line}
 assert loaded == {os.path.join(package, "libvarnel.so.0"),
-                  os.path.join(package, "libvarnel-c.so.0")}, loaded
+                  os.path.join(package, "libvarnel-c.so.0"),
+                  os.path.join(package, "libvarnel-stats.so.0")}, loaded
 # The C interface alone, as ctypes users load it: its run path finds libvarnel.so.0.
 c = ctypes.CDLL(os.path.join(package, "libvarnel-c.so.0"))
 c.varnel_specfun_d_calerf.restype = ctypes.c_double
 c.varnel_specfun_d_calerf.argtypes = [ctypes.c_double, ctypes.c_int]
 assert c.varnel_specfun_d_calerf(0.5, 0) == varnel.erf(0.5)
+# The inverse functions alone too: their run path finds libvarnel.so.0.
+s = ctypes.CDLL(os.path.join(package, "libvarnel-stats.so.0"))
+s.varnel_stats_d_igamma_inv.restype = ctypes.c_double
+s.varnel_stats_d_igamma_inv.argtypes = [ctypes.c_double, ctypes.c_double]
+assert (np.float64(s.varnel_stats_d_igamma_inv(3.0, 0.05)).tobytes()
+        == varnel.gammaincinv(3.0, 0.05).tobytes())
 print(f"varnel {varnel.__version__} on {platform.machine()}, {sys.version.split()[0]}, "
       f"NumPy {np.__version__}, from {package}: erf(0.5) = {varnel.erf(0.5)!r}")
 EOF

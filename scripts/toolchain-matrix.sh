@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the library and the characterisation test under every configuration
+# Builds the libraries, the characterisation test, the inverses' bits test
+# (stats_bits_test) and their bracket check (inverse_brackets_test) under
+# every configuration
 # of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
 # reads each library's machine code with tests/no_fused_multiply_add.sh and
 # runs the test natively or under qemu, two
@@ -44,8 +46,8 @@ done
 guard=$root/tests/no_fused_multiply_add.sh
 # The shared objects the project ships, with their targets: each is built and
 # read by the guard in every configuration.
-library_targets=(varnel varnel_c)
-libraries=(libvarnel.so.0 libvarnel-c.so.0)
+library_targets=(varnel varnel_c varnel_stats)
+libraries=(libvarnel.so.0 libvarnel-c.so.0 libvarnel-stats.so.0)
 qemu=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
 mkdir -p "$out/results"
 rm -f "$out"/results/*
@@ -110,7 +112,8 @@ run_config() {
   else
     cflags=$flags cxxflags=$flags ldflags=$flags
   fi
-  local targets=(--target "${library_targets[@]}" characterisation_test)
+  local targets=(--target "${library_targets[@]}" characterisation_test stats_bits_test
+                 inverse_brackets_test)
   local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform"
                  -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
   if [ "$run" = whole ]; then
@@ -164,12 +167,14 @@ run_config() {
         status=test-failed
       fi
       cat "$dir/ctest.txt" >>"$log"
-    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1; then
+    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1 &&
+         "${runner[@]}" "$dir/tests/stats_bits_test" --gtest_brief=1 >>"$log" 2>&1 &&
+         "${runner[@]}" "$dir/tests/inverse_brackets_test" --gtest_brief=1 >>"$log" 2>&1; then
       test_result=pass
     else
       local failed
-      failed=$(sed -nE 's/^\[  FAILED  \] Exported\/Pinning\.ResultBitsAreUnchanged\/([a-z_0-9]+).*/\1/p' "$log" |
-               sort -u | paste -sd, -)
+      failed=$( (sed -nE 's/^\[  FAILED  \] Exported\/Pinning\.ResultBitsAreUnchanged\/([a-z_0-9]+).*/\1/p' "$log"
+                 grep -q '^\[  FAILED  \] StatsBits' "$log" && echo stats_bits || true) | sort -u | paste -sd, -)
       test_result="FAIL ${failed:-(see log)}"
       status=test-failed
     fi

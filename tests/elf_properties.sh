@@ -20,8 +20,8 @@ check "runpath" "$(sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p' <<<"$dyn")" '$ORIGIN/
 check "no old-style rpath" "$(grep -c '(RPATH)' <<<"$dyn")" "0"
 
 # Only the C library, the mathematics library, the compiler's run-time
-# support library and (for the C interface) libvarnel.so.0 may be needed;
-# libstdc++ in particular must not be.
+# support library and (for the C interface and the inverse functions)
+# libvarnel.so.0 may be needed; libstdc++ in particular must not be.
 needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<<"$dyn" | sort | tr '\n' ' ')
 echo "     needed: $needed"
 for n in $needed; do

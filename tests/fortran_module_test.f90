@@ -1,4 +1,4 @@
-! The Fortran module varnel against libvarnel-c:
+! The Fortran module varnel against libvarnel-c and libvarnel-stats:
 !  - every named constant of the module holds the bits of the C object of the
 !    same name (reached here through bind(C) variables);
 !  - every interface passes its arguments and takes its result as the C
@@ -76,6 +76,17 @@ program fortran_module_test
   call double3('cephes::incbd', varnel_cephes_incbd(a, b, x))
   call double3('cephes::pseries', varnel_cephes_pseries(a, b, x))
   call double3('cephes::d_ibeta', varnel_cephes_d_ibeta(a, b, x))
+  ! The inverse functions, at targets inside their intervals (x as the target).
+  call single('stats::s_erf_inv', -0.375_c_float, -1, varnel_stats_s_erf_inv(-0.375_c_float))
+  call double1('stats::d_erf_inv', -x, varnel_stats_d_erf_inv(-x))
+  call single('stats::s_erfc_inv', 1.625_c_float, -1, varnel_stats_s_erfc_inv(1.625_c_float))
+  call double1('stats::d_erfc_inv', x / 1024, varnel_stats_d_erfc_inv(x / 1024))
+  print '(A, 2ES25.17, A, Z16.16)', 'stats::d_igamma_inv', a, x, ' | ', &
+      transfer(varnel_stats_d_igamma_inv(a, x), 0_c_int64_t)
+  print '(A, 2ES25.17, A, Z16.16)', 'stats::d_igamc_inv', a, x, ' | ', &
+      transfer(varnel_stats_d_igamc_inv(a, x), 0_c_int64_t)
+  call double3('stats::d_ibeta_inv', varnel_stats_d_ibeta_inv(a, b, x))
+  call double3('stats::d_ibetac_inv', varnel_stats_d_ibetac_inv(a, b, x))
   if (failed /= 0) error stop 1
 
 contains

@@ -1,6 +1,6 @@
 // Inputs the fuzz targets found outside a function's range, each kept as a
 // regression case. All come from the arithmetic the algorithms prescribe
-// (the reasoning is beside the range checks in exported_calls.hpp and in the README), so the
+// (the reasoning is beside the range checks in exported_calls.hpp and in docs/testing.md), so the
 // rows pin the behaviour: the value class found, and that the documented
 // limits of the range checks still admit it. The same inputs are also in
 // the fuzz corpus under fuzz/corpus/<function>/finding-*.

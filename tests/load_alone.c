@@ -1,7 +1,7 @@
 /* Each library given is loaded by itself, as ctypes or a plugin loader loads
- * it: this program links neither and has no run path, so whatever a library
+ * it: this program links none of them and has no run path, so whatever a library
  * needs of the project must be found through that library's own run path
- * (in the build tree its own directory, where the other library lies).
+ * (in the build tree its own directory, where libvarnel.so.0 lies).
  * Checked for each: it loads; every entry of its run path is its own
  * directory ($ORIGIN, possibly written out with "/." to the installed run
  * path's length), none empty (an empty entry is the current directory);

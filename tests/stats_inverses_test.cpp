@@ -6,7 +6,9 @@
 // consecutive doubles, the array versions and errno.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -213,10 +215,20 @@ TEST(StatsInverses, EveryCallStaysWithinTheEvaluationBound) {
                            kInf, kNaN, -1, 0};
   const double targets[] = {0, kTiny, 1e-300, 1e-20, 0.05, 0.5, 0.95, kBelowOne, 1, kNaN, -0.5,
                             2};
+  // Near the answer for a of 1e12 and more each forward evaluation takes
+  // milliseconds, and beyond about 3e13 it runs to its step cap: three
+  // targets there (none under an emulator).
+  const double costly_targets[] = {kTiny, 0.5, kBelowOne};
   int worst = 0;
   long calls = 0;
   for (double a : params) {
+    const bool costly = a == 1e12 || a == 1e300;
+    if (costly && kScale > 1) continue;
     for (double p : targets) {
+      if (costly && std::find(std::begin(costly_targets), std::end(costly_targets), p) ==
+                        std::end(costly_targets)) {
+        continue;
+      }
       for (bool upper : {false, true}) {
         CountingForward f;
         d::igamma_inverse(f, a, p, upper);
@@ -252,13 +264,15 @@ TEST(StatsInverses, ResultsAreMonotoneInTheTarget) {
       {"small a, left tail", 0.01, 2, 1e-200}, {"a = 1, body", 1, 1, 0.3},
       {"a = 2.5, right tail", 2.5, 40, 0.999}, {"a = 50, body", 50, 0.5, 0.5},
       {"a = 1e5, left tail", 1e5, 7, 1e-30},   {"a = 0.3, near 1", 0.3, 0.3, 1 - 1e-12},
+      {"a = 1e5, body", 1e5, 1e5, 0.5},        {"a = 1e-3, body", 1e-3, 1e3, 0.2},
+      {"a = 700, right tail", 700, 3, 0.99999},
   };
   const int steps = 2000 / kScale;
   // The forward functions' rounding wobbles by a few units where they are
-  // ill-conditioned, and a crossing is then not unique: this many steps
-  // against the order were measured (docs/inverses.md); more is a
-  // regression.
-  const long kAllowedDecreases = 200;
+  // ill-conditioned, so that a target has several crossings; the search
+  // takes the one a bisection over the whole range finds, which keeps the
+  // order.
+  const long kAllowedDecreases = 0;
   long decreases = 0, total = 0;
   double worst_gap = 0;
   for (const auto& s : sweeps) {

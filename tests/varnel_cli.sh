@@ -93,16 +93,46 @@ if [ "${sf#*= }" != "${ce#*= }" ] && grep -q '^varnel::specfun' <<<"$sf" && grep
 else
   out="$sf / $ce"; bad "the two d_ibeta are different functions"
 fi
+# The inverse functions of libvarnel-stats: every name of its list, bare or
+# qualified with stats::, printed as the others are; the ends of each domain
+# are exact values (<varnel/stats.h>).
+for name in d_erf_inv s_erf_inv d_erfc_inv s_erfc_inv; do
+  expect "$name by its bare name" "^varnel::stats::$name\\(0\\.5\\) = " $name 0.5
+done
+for name in d_igamma_inv d_igamc_inv; do
+  expect "$name by its bare name" "^varnel::stats::$name\\(3, 0\\.05\\) = " $name 3 0.05
+done
+for name in d_ibeta_inv d_ibetac_inv; do
+  expect "$name by its bare name" "^varnel::stats::$name\\(2, 3, 0\\.5\\) = " $name 2 3 0.5
+done
+expect "stats:: qualified inverse" '^varnel::stats::d_igamma_inv\(3, 0\.05\) = ' stats::d_igamma_inv 3 0.05
+expect "varnel::stats:: qualified inverse" '^varnel::stats::d_ibeta_inv\(2, 3, 0\.5\) = ' varnel::stats::d_ibeta_inv 2 3 0.5
+expect "s_erf_inv prints binary32 bits" 'bits 0x[0-9a-f]{8}$' s_erf_inv 0.5
+expect "d_erf_inv(1) is +inf" '^varnel::stats::d_erf_inv\(1\) = inf$' d_erf_inv 1
+expect "s_erf_inv(-1) is -inf" '^varnel::stats::s_erf_inv\(-1\) = -inf$' s_erf_inv -1
+expect "d_erfc_inv(0) is +inf" '^varnel::stats::d_erfc_inv\(0\) = inf$' d_erfc_inv 0
+expect "d_igamma_inv(a, 0) is 0" '^varnel::stats::d_igamma_inv\(3, 0\) = 0$' d_igamma_inv 3 0
+expect "d_igamc_inv(a, 0) is +inf" '^varnel::stats::d_igamc_inv\(3, 0\) = inf$' d_igamc_inv 3 0
+expect "d_ibeta_inv(a, b, 1) is 1" '^varnel::stats::d_ibeta_inv\(2, 3, 1\) = 1$' d_ibeta_inv 2 3 1
+expect "d_ibetac_inv(a, b, 1) is 0" '^varnel::stats::d_ibetac_inv\(2, 3, 1\) = 0$' d_ibetac_inv 2 3 1
+expect "an inverse outside its domain gives NaN" '^varnel::stats::d_igamma_inv\(-1, 0\.5\) = -?nan$' d_igamma_inv -1 0.5
+expect "a target beyond its interval gives NaN" '^varnel::stats::d_erfc_inv\(2\.5\) = -?nan$' d_erfc_inv 2.5
+expect "the upper-tail target is named q in --list" 'varnel::stats::d_igamc_inv\(double a, double q\)' --list
+expect "inverses sweep a range" '^3,0,0,0x0000000000000000$' d_igamma_inv 3 --range 0:1:1
+reject "an inverse's arity" 'd_ibeta_inv takes 3 arguments \(a, b, p\), got 2' d_ibeta_inv 2 3
+reject "near misses of inverse names" "did you mean d_igamma_inv" d_igamma_iv 3 0.05
+
 expect "constants print their bits" '^varnel::cephes::D_MACHEP = 1\.1102230246251565e-16' D_MACHEP
 expect "constant bits" 'bits 0x3ca0000000000000' cephes::D_MACHEP
 
 # --- --list -----------------------------------------------------------------------
 run --list
-if [ "$rc" -eq 0 ] && [ "$(grep -Ec '^  (float|double|std::complex<double>) varnel::' <<<"$out")" -eq 16 ] &&
+if [ "$rc" -eq 0 ] && [ "$(grep -Ec '^  (float|double|std::complex<double>) varnel::(specfun|cephes)::' <<<"$out")" -eq 16 ] &&
+   [ "$(grep -Ec '^  (float|double) varnel::stats::[sd]_[a-z]+_inv\(' <<<"$out")" -eq 8 ] &&
    [ "$(grep -c '^  varnel::cephes::[A-Z]' <<<"$out")" -eq 17 ]; then
-  ok "--list shows 16 functions and 17 constants"
+  ok "--list shows 16 functions, 8 inverse functions and 17 constants"
 else
-  bad "--list shows 16 functions and 17 constants"
+  bad "--list shows 16 functions, 8 inverse functions and 17 constants"
 fi
 expect "--list gives the signatures" \
   'double varnel::cephes::d_igamma\(double a, double x\)' --list
@@ -184,6 +214,15 @@ if [ "$rc" -eq 0 ] && [ -z "$err" ] && [ "$verdicts" -eq 16 ]; then
   ok "--check: a verdict for each of the 16 functions, status 0"
 else
   bad "--check: a verdict for each of the 16 functions, status 0 ($verdicts verdicts)"
+fi
+# ... and for each of the 8 inverse functions, the bracket by its forward
+# function at every point, which the closing line confirms.
+inverses=$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target \([0-9]+ calls\)$' <<<"$out")
+if [ "$rc" -eq 0 ] && [ "$inverses" -eq 8 ] &&
+   grep -q '^Every inverse is exactly consistent with its forward function\.$' <<<"$out"; then
+  ok "--check: each of the 8 inverse functions where its forward function crosses the target"
+else
+  bad "--check: each of the 8 inverse functions where its forward function crosses the target ($inverses)"
 fi
 reject_usage() { # why, pattern, arguments: status 2 and the message
   local why=$1 pattern=$2

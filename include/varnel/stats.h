@@ -48,9 +48,10 @@
 
 /* The most evaluations of the forward function that one call makes: the
  * refinement from the starting value (at most 24), then the search over the
- * ordered bit patterns of the floating-point numbers (one at its start, at
- * most 64 doublings of the step and 64 halvings of the interval). */
-#define VARNEL_STATS_MAX_EVALUATIONS 153
+ * ordered bit patterns of the floating-point numbers (a bisection of at most
+ * 64 steps and the check of its ends, and where that check fails a second
+ * search of at most 129). */
+#define VARNEL_STATS_MAX_EVALUATIONS 219
 
 /* VARNEL_STATS_FUNCTIONS(X) expands X(name, sig, meaning) once per function;
  * the C name is varnel_stats_<name>, the C++ name varnel::stats::<name>. The

@@ -12,7 +12,9 @@
 //   - an element with a NaN argument never warns (missing values pass
 //     through silently);
 //   - a non-finite result at a pole of the function (finite arguments)
-//     raises "divide";
+//     raises "divide"; so does the infinite result of an inverse function at
+//     an end of its target's interval (erfinv(1), gammaincinv(a, 1)), as
+//     NumPy's log(0) does;
 //   - otherwise an infinite result (a complex one with at least one infinite
 //     part) from finite arguments raises "overflow";
 //   - otherwise a NaN result (in either part) raises "invalid";
@@ -49,6 +51,8 @@ using AnyFunction = void (*)();
 enum class Poles {
   None,                 // a non-finite result at finite arguments is an overflow
   NonPositiveIntegers,  // complex z = 0, -1, -2, ... on the real axis
+  InfiniteResults,      // an inverse function: its only infinite results are
+                        // those at the ends of the target's interval
 };
 
 // What a loop receives through the data pointer.
@@ -57,7 +61,7 @@ struct LoopData {
   Index min_parallel;    // elements from which the loop is shared by threads
   int selector;          // the fixed kind of calerf for erf, erfc and erfcx
   Poles poles;
-  AnyFunction array_function;  // its array version in libvarnel-c, or null
+  AnyFunction array_function;  // its array version (libvarnel-c, libvarnel-stats), or null
 };
 
 // ---------------------------------------------------------------------------
@@ -100,6 +104,9 @@ template <typename R, typename... P>
 inline int warning_of(R result, Poles poles, P... args) noexcept {
   if ((is_nan(args) || ...)) return 0;
   if (at_pole(poles, args...)) return FE_DIVBYZERO;
+  if (poles == Poles::InfiniteResults && has_infinite_part(result)) {
+    return (is_finite(args) && ...) ? FE_DIVBYZERO : 0;
+  }
   if (!is_nan(result) || has_infinite_part(result)) {
     return (is_finite(args) && ...) ? FE_OVERFLOW : 0;
   }

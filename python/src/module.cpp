@@ -13,6 +13,8 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
+#include <varnel/stats.h>
+#include <varnel/stats.hpp>
 #include <varnel/varnel.h>
 #include <varnel/varnel.hpp>
 
@@ -32,14 +34,19 @@ namespace {
 
 namespace sf = varnel::specfun;
 namespace ce = varnel::cephes;
+namespace st = varnel::stats;
 using Complex = std::complex<double>;
 
 // Elements from which a loop is shared among threads. A chunk must be long
 // enough to repay the wake-up of a worker (some microseconds): the
 // error-function family and the real gamma functions take 10 to 25 ns per
-// element, the complex and incomplete functions 90 ns and more.
-enum class Cost { Light, Heavy };
-constexpr Index min_parallel(Cost cost) { return cost == Cost::Light ? 32768 : 4096; }
+// element, the complex and incomplete functions 90 ns and more, the inverse
+// functions (tens of evaluations of an incomplete function each) some
+// microseconds.
+enum class Cost { Light, Heavy, Inverse };
+constexpr Index min_parallel(Cost cost) {
+  return cost == Cost::Light ? 32768 : cost == Cost::Heavy ? 4096 : 256;
+}
 
 struct LoopEntry {
   std::vector<int> types;  // NumPy type numbers, inputs then the output
@@ -105,6 +112,13 @@ LoopEntry loop(double (*f)(double, int) noexcept, int selector) {
 // non-finite result warns "divide" rather than "overflow".
 LoopEntry with_poles(LoopEntry entry) {
   entry.poles = Poles::NonPositiveIntegers;
+  return entry;
+}
+
+// The inverse functions of libvarnel-stats: an infinite result is the end of
+// the support at an end of the target's interval, which warns "divide".
+LoopEntry inverse(LoopEntry entry) {
+  entry.poles = Poles::InfiniteResults;
   return entry;
 }
 
@@ -270,6 +284,72 @@ value of the fraction, not I_x(a, b) itself. See docs/ibeta.md.)"},
 
 complex128 only (varnel::cephes::cstirf); accurate for Re z >= 18 only, and
 without special cases elsewhere. See docs/complex-gamma.md.)"},
+      // The inverse functions, from libvarnel-stats.
+      {"erfinv", 1, Cost::Inverse,
+       {inverse(loop(st::s_erf_inv)), inverse(loop(st::d_erf_inv))},
+       R"(erfinv(p): the x with erf(x) = p, for -1 <= p <= 1.
+
+The number at which this package's erf crosses p, to the last bit: for
+-1 < p < 1, erf(x) >= p > erf(x') with x' the next number below x. float32
+arguments use erf's single-precision algorithm (varnel_stats_s_erf_inv),
+float64, integers and booleans double precision (varnel_stats_d_erf_inv).
+p = -1 and 1 give -inf and inf with NumPy's "divide" warning; |p| > 1 gives
+NaN with its "invalid" warning; NaN gives NaN.)"},
+      {"erfcinv", 1, Cost::Inverse,
+       {inverse(loop(st::s_erfc_inv)), inverse(loop(st::d_erfc_inv))},
+       R"(erfcinv(q): the x with erfc(x) = q, for 0 <= q <= 2.
+
+The number at which this package's erfc crosses q, to the last bit: for
+0 < q < 2, erfc(x) <= q < erfc(x') with x' the next number below x, so that
+tiny q keep their accuracy. float32 arguments in single precision
+(varnel_stats_s_erfc_inv), float64, integers and booleans in double precision
+(varnel_stats_d_erfc_inv). q = 0 and 2 give inf and -inf with NumPy's
+"divide" warning; q outside [0, 2] gives NaN with its "invalid" warning; NaN
+gives NaN.)"},
+      {"gammaincinv", 2, Cost::Inverse,
+       {inverse(loop(st::d_igamma_inv, varnel_stats_d_igamma_inv_array))},
+       R"(gammaincinv(a, p): the x with gammainc(a, x) = p.
+
+The number at which this package's gammainc crosses p, to the last bit: for
+0 < p < 1, gammainc(a, x) >= p > gammainc(a, x') with x' the next number
+below x (varnel_stats_d_igamma_inv), float64 only. For the chi-square
+distribution with k degrees of freedom, the quantile of probability p is
+2 * gammaincinv(k/2, p).
+
+p = 0 gives 0; p = 1 gives inf with NumPy's "divide" warning; p outside
+[0, 1] or a <= 0 gives NaN with its "invalid" warning, and so do parameters
+beyond about 1e13, where gammainc itself gives NaN. NaN gives NaN.)"},
+      {"gammainccinv", 2, Cost::Inverse,
+       {inverse(loop(st::d_igamc_inv, varnel_stats_d_igamc_inv_array))},
+       R"(gammainccinv(a, q): the x with gammaincc(a, x) = q.
+
+The number at which this package's gammaincc crosses q, to the last bit:
+for 0 < q < 1, gammaincc(a, x) <= q < gammaincc(a, x') with x' the next
+number below x (varnel_stats_d_igamc_inv), float64 only; tiny q keep their
+accuracy. For the chi-square distribution with k degrees of freedom, the
+critical value of the upper-tail p-value q is 2 * gammainccinv(k/2, q).
+
+q = 1 gives 0; q = 0 gives inf with NumPy's "divide" warning; q outside
+[0, 1] or a <= 0 gives NaN with its "invalid" warning. NaN gives NaN.)"},
+      {"betaincinv", 3, Cost::Inverse,
+       {inverse(loop(st::d_ibeta_inv, varnel_stats_d_ibeta_inv_array))},
+       R"(betaincinv(a, b, p): the x with betainc(a, b, x) = p.
+
+The number at which this package's betainc crosses p, to the last bit: for
+0 < p < 1, betainc(a, b, x) >= p > betainc(a, b, x') with x' the next number
+below x (varnel_stats_d_ibeta_inv), float64 only. p = 0 gives 0 and p = 1
+gives 1; p outside [0, 1], a <= 0 or b <= 0 gives NaN with NumPy's "invalid"
+warning. NaN gives NaN.)"},
+      {"betainccinv", 3, Cost::Inverse,
+       {inverse(loop(st::d_ibetac_inv, varnel_stats_d_ibetac_inv_array))},
+       R"(betainccinv(a, b, q): the x with 1 - betainc(a, b, x) = q.
+
+The upper tail is computed as betainc(b, a, 1 - x), which keeps its accuracy
+for tiny q; the result is the number at which it crosses q, to the last bit:
+for 0 < q < 1, betainc(b, a, 1 - x) <= q < betainc(b, a, 1 - x') with x' the
+next number below x (varnel_stats_d_ibetac_inv), float64 only. q = 0 gives
+1 and q = 1 gives 0; q outside [0, 1], a <= 0 or b <= 0 gives NaN with
+NumPy's "invalid" warning. NaN gives NaN.)"},
   };
   return table;
 }

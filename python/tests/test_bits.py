@@ -1,4 +1,5 @@
-"""Every loop of every ufunc gives the bits of the C++ library.
+"""Every loop of every ufunc gives the bits of the C++ library (libvarnel, and
+libvarnel-stats for the inverse functions).
 
 Each row names a ufunc, the dtype of one of its loops, the library function
 that loop must call (as the evaluator names it) and the arguments: hand-picked
@@ -56,6 +57,30 @@ def incomplete_beta(positive_only, x_max=1.0):
     return np.vstack([edges, rand])
 
 
+# Targets of the inverse functions: the ends and beyond them, subnormal and
+# tiny ones, the largest below 1, NaN and infinities, then random ones.
+EDGE_TARGET = [0.0, -0.0, 5e-324, 1e-300, 1e-20, 1e-8, 0.05, 0.5, 0.95,
+               1 - 1e-12, float(np.nextafter(1.0, 0)), 1.0, -0.1, 1.1, np.inf,
+               -np.inf, np.nan]
+TARGET = np.concatenate([EDGE_TARGET, log_uniform(1e-30, 1, 200), rng.uniform(0, 1, 200)])
+ERF_TARGET = np.concatenate([TARGET, -TARGET[:40], [-1.0, 1.5]])
+ERFC_TARGET = np.concatenate([TARGET, 2 - TARGET[:40], [2.0, 2.5, float(np.nextafter(2.0, 0))]])
+INVERSE_SHAPE = [0.0, -1.0, 1e-3, 0.5, 1.0, 3.0, 30.0, 1e4, np.inf, np.nan]
+
+
+def inverse_gamma():
+    edges = grid(INVERSE_SHAPE, EDGE_TARGET)
+    rand = np.column_stack([log_uniform(1e-3, 1e3, 300), rng.uniform(0, 1, 300)])
+    return np.vstack([edges, rand])
+
+
+def inverse_beta():
+    edges = grid(INVERSE_SHAPE[1:-1], INVERSE_SHAPE[2:-2], EDGE_TARGET)
+    rand = np.column_stack([log_uniform(0.05, 500, 200), log_uniform(0.05, 500, 200),
+                            rng.uniform(0, 1, 200)])
+    return np.vstack([edges, [(0.0, 2.0, 0.5), (2.0, 0.0, 0.5), (np.nan, 2.0, 0.5)], rand])
+
+
 def selectors(x):
     """x crossed with every selector kind, including ones beyond C int."""
     kinds = [0, 1, 2, 3, -1, 2**31, -2**40]
@@ -88,6 +113,14 @@ CASES = [
     ("pseries", np.float64, "pseries", None, incomplete_beta(True, x_max=0.95)),
     ("incbcf", np.float64, "incbcf", None, incomplete_beta(False)),
     ("incbd", np.float64, "incbd", None, incomplete_beta(False)),
+    ("erfinv", np.float32, "s_erf_inv", None, ERF_TARGET),
+    ("erfinv", np.float64, "d_erf_inv", None, ERF_TARGET),
+    ("erfcinv", np.float32, "s_erfc_inv", None, ERFC_TARGET),
+    ("erfcinv", np.float64, "d_erfc_inv", None, ERFC_TARGET),
+    ("gammaincinv", np.float64, "d_igamma_inv", None, inverse_gamma()),
+    ("gammainccinv", np.float64, "d_igamc_inv", None, inverse_gamma()),
+    ("betaincinv", np.float64, "d_ibeta_inv", None, inverse_beta()),
+    ("betainccinv", np.float64, "d_ibetac_inv", None, inverse_beta()),
     ("calerf", np.float32, "s_calerf", "kind", selectors(REAL[:80])),
     ("calerf", np.float64, "d_calerf", "kind", selectors(REAL[:80])),
 ]

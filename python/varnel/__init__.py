@@ -4,7 +4,10 @@ Every function is a true ``numpy.ufunc``: it broadcasts, takes ``out=``,
 ``where=`` and ``dtype=``, works on strided views, 0-d and empty arrays, and
 on Dask arrays (lazily, through NumPy's ufunc protocol). Each element is one
 call of the library's exported function, so results have the same bits as a
-C++ program calling libvarnel.so.0.
+C++ program calling libvarnel.so.0 (and libvarnel-stats.so.0 for the inverse
+functions erfinv, erfcinv, gammaincinv, gammainccinv, betaincinv and
+betainccinv, each exactly where its forward function here crosses the
+target).
 
 Types: float32 stays float32 and uses the library's single-precision
 algorithm; float16 is computed as float32; float64, integers and booleans as
@@ -21,14 +24,20 @@ from ._varnel import (  # noqa: F401
     __version__,
     betainc,
     betainc_cf,
+    betainccinv,
+    betaincinv,
     calerf,
     cstirf,
     erf,
     erfc,
+    erfcinv,
     erfcx,
+    erfinv,
     gamma,
     gammainc,
     gammaincc,
+    gammainccinv,
+    gammaincinv,
     gammaln,
     get_num_threads,
     incbcf,
@@ -57,7 +66,8 @@ from ._varnel import (  # noqa: F401
 
 UFUNCS = ("erf", "erfc", "erfcx", "calerf", "gamma", "gammaln", "loggamma",
           "gammainc", "gammaincc", "betainc", "betainc_cf", "pseries", "incbcf",
-          "incbd", "cstirf")
+          "incbd", "cstirf", "erfinv", "erfcinv", "gammaincinv", "gammainccinv",
+          "betaincinv", "betainccinv")
 CONSTANTS = ("SQTPI", "LOGPI", "TWOOPI", "THPIO4", "LOGSQ2", "LOGE2", "SQ2OPI",
              "LOG2E", "SQRTH", "SQRT2", "PIO4", "PIO2", "PI", "D_MAXNUM",
              "D_MINLOG", "D_MAXLOG", "D_MACHEP")

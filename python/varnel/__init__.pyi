@@ -19,6 +19,12 @@ pseries: np.ufunc
 incbcf: np.ufunc
 incbd: np.ufunc
 cstirf: np.ufunc
+erfinv: np.ufunc
+erfcinv: np.ufunc
+gammaincinv: np.ufunc
+gammainccinv: np.ufunc
+betaincinv: np.ufunc
+betainccinv: np.ufunc
 
 def set_num_threads(n: int, /) -> None: ...
 def get_num_threads() -> int: ...

@@ -1,6 +1,7 @@
 # Every function is one .Call of its entry point in src/varnel.c, which
 # checks, converts and recycles the arguments and hands whole vectors to the
-# function's array version in libvarnel-c.so.0.
+# function's array version in libvarnel-c.so.0 (libvarnel-stats.so.0 for the
+# inverse functions).
 
 # Error functions: kind 0 erf(x), 1 erfc(x), 2 exp(x^2) erfc(x).
 s_calerf <- function(x, kind) .Call(C_specfun_s_calerf, x, kind)
@@ -30,6 +31,18 @@ cephes_d_ibeta <- function(a, b, x) .Call(C_cephes_d_ibeta, a, b, x)
 pseries <- function(a, b, x) .Call(C_cephes_pseries, a, b, x)
 incbcf <- function(a, b, x) .Call(C_cephes_incbcf, a, b, x)
 incbd <- function(a, b, x) .Call(C_cephes_incbd, a, b, x)
+
+# The inverse functions of libvarnel-stats, under their C names without the
+# prefix varnel_stats_ (as the others have theirs without varnel_<ns>_): each
+# result is where the forward function above crosses the target, to the bit.
+d_erf_inv <- function(p) .Call(C_stats_d_erf_inv, p)
+s_erf_inv <- function(p) .Call(C_stats_s_erf_inv, p)
+d_erfc_inv <- function(q) .Call(C_stats_d_erfc_inv, q)
+s_erfc_inv <- function(q) .Call(C_stats_s_erfc_inv, q)
+d_igamma_inv <- function(a, p) .Call(C_stats_d_igamma_inv, a, p)
+d_igamc_inv <- function(a, q) .Call(C_stats_d_igamc_inv, a, q)
+d_ibeta_inv <- function(a, b, p) .Call(C_stats_d_ibeta_inv, a, b, p)
+d_ibetac_inv <- function(a, b, q) .Call(C_stats_d_ibetac_inv, a, b, q)
 
 # The seventeen constants: placeholders here, given the bits of the
 # library's objects (varnel_cephes_PI, ...) when the namespace is loaded.

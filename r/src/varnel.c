@@ -1,6 +1,7 @@
 /* The R package's C layer: one .Call entry point per function of
- * <varnel/functions.h>, each handing whole R vectors to the function's array
- * version in libvarnel-c.so.0.
+ * <varnel/functions.h> and of <varnel/stats.h>, each handing whole R vectors
+ * to the function's array version in libvarnel-c.so.0 (libvarnel-stats.so.0
+ * for the inverse functions).
  *
  * What R's conventions need and the C interface does not give is done here,
  * in C, so that a long vector costs what the array call costs:
@@ -30,6 +31,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <varnel/stats.h>
 #include <varnel/varnel.h>
 
 enum { BLOCK = 512 };        /* elements per block when a block is needed */
@@ -344,6 +346,44 @@ static const char *const names_D[] = {"x"};
 VARNEL_FUNCTIONS(ENTRY)
 #undef ENTRY
 
+/* The inverse functions of libvarnel-stats, from the list in <varnel/stats.h>:
+ * the signatures SP, DP, DDP and DDDP are those of F, D, DD and DDD above,
+ * their blocks and drivers the same. The target is p, or q for the upper
+ * tails (erfc_inv, igamc_inv, ibetac_inv), as the R functions name it. */
+static const char *const names_P[] = {"p"};
+static const char *const names_Q[] = {"q"};
+static const char *const names_AP[] = {"a", "p"};
+static const char *const names_AQ[] = {"a", "q"};
+static const char *const names_ABP[] = {"a", "b", "p"};
+static const char *const names_ABQ[] = {"a", "b", "q"};
+#define UPPER(name) (strstr(#name, "c_inv") != NULL)
+
+#define STATS_ENTRY_SP(name)                                                                    \
+  static SEXP C_stats_##name(SEXP p) {                                                          \
+    return drive_real(1, &p, UPPER(name) ? names_Q : names_P, block_f,                          \
+                      (any_fn)varnel_stats_##name##_array, 1);                                  \
+  }
+#define STATS_ENTRY_DP(name)                                                                    \
+  static SEXP C_stats_##name(SEXP p) {                                                          \
+    return drive_real(1, &p, UPPER(name) ? names_Q : names_P, block_d,                          \
+                      (any_fn)varnel_stats_##name##_array, 0);                                  \
+  }
+#define STATS_ENTRY_DDP(name)                                                                   \
+  static SEXP C_stats_##name(SEXP a, SEXP p) {                                                  \
+    SEXP args[2] = {a, p};                                                                      \
+    return drive_real(2, args, UPPER(name) ? names_AQ : names_AP, block_dd,                     \
+                      (any_fn)varnel_stats_##name##_array, 0);                                  \
+  }
+#define STATS_ENTRY_DDDP(name)                                                                  \
+  static SEXP C_stats_##name(SEXP a, SEXP b, SEXP p) {                                          \
+    SEXP args[3] = {a, b, p};                                                                   \
+    return drive_real(3, args, UPPER(name) ? names_ABQ : names_ABP, block_ddd,                  \
+                      (any_fn)varnel_stats_##name##_array, 0);                                  \
+  }
+#define STATS_ENTRY(name, sig, meaning) STATS_ENTRY_##sig(name)
+VARNEL_STATS_FUNCTIONS(STATS_ENTRY)
+#undef STATS_ENTRY
+
 /* The seventeen constants, read from the library's objects. */
 static SEXP C_constants(void) {
 #define COUNT(name, meaning) +1
@@ -368,11 +408,19 @@ static SEXP C_constants(void) {
 #define NARGS_DD 2
 #define NARGS_DDD 3
 #define NARGS_Z 1
+#define NARGS_SP 1
+#define NARGS_DP 1
+#define NARGS_DDP 2
+#define NARGS_DDDP 3
 
 static const R_CallMethodDef call_methods[] = {
 #define METHOD(ns, name, sig, meaning) {"C_" #ns "_" #name, (DL_FUNC)&C_##ns##_##name, NARGS_##sig},
     VARNEL_FUNCTIONS(METHOD)
 #undef METHOD
+#define STATS_METHOD(name, sig, meaning) \
+  {"C_stats_" #name, (DL_FUNC)&C_stats_##name, NARGS_##sig},
+    VARNEL_STATS_FUNCTIONS(STATS_METHOD)
+#undef STATS_METHOD
     {"C_constants", (DL_FUNC)&C_constants, 0},
     {NULL, NULL, 0}};
 

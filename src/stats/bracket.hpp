@@ -26,10 +26,12 @@ namespace varnel::stats::detail {
 
 // At most this many evaluations in the refinement of one call.
 constexpr int kMaxRefineSteps = 24;
-// At most this many in the search: one at the start, up to 64 doublings of
-// the step and up to 64 halvings of the interval (the ordered keys of one
-// precision span fewer than 2^64 values).
-constexpr int kMaxSearchSteps = 1 + 64 + 64;
+// At most this many in the search: the bisection over the whole range (64
+// halvings at most, the ordered keys of one precision spanning fewer than
+// 2^64 values), the check of its two ends, and where that check fails the
+// search from the start (one evaluation, then up to 64 doublings of the
+// step and 64 halvings of the interval).
+constexpr int kMaxSearchSteps = 64 + 2 + (1 + 64 + 64);
 
 // What one evaluation says of a point: the forward function reaches the
 // target there, does not, or gives no number (its loops hit their caps).
@@ -49,6 +51,17 @@ struct Keys {
     UInt bits;
     std::memcpy(&bits, &x, sizeof bits);
     return (bits & kSign) ? -static_cast<Int>(bits & ~kSign) : static_cast<Int>(bits);
+  }
+  // Distances in keys as unsigned numbers: the span of one precision's
+  // keys does not fit the signed type.
+  static UInt distance(Int from, Int to) noexcept {
+    return static_cast<UInt>(to) - static_cast<UInt>(from);
+  }
+  static Int advance(Int from, UInt by) noexcept {
+    return static_cast<Int>(static_cast<UInt>(from) + by);
+  }
+  static Int retreat(Int from, UInt by) noexcept {
+    return static_cast<Int>(static_cast<UInt>(from) - by);
   }
   static T value(Int k) noexcept {
     const UInt bits = k < 0 ? (static_cast<UInt>(-k) | kSign) : static_cast<UInt>(k);
@@ -77,11 +90,9 @@ T find_crossing(const ReachFn& reach, T start, T lo, T hi) noexcept {
   using UInt = typename K::UInt;
   Int klo = K::of(lo);
   Int khi = K::of(hi);
-  // Distances in keys as unsigned numbers: the span of one precision's keys
-  // does not fit the signed type.
-  auto distance = [](Int from, Int to) { return static_cast<UInt>(to) - static_cast<UInt>(from); };
-  auto advance = [](Int from, UInt by) { return static_cast<Int>(static_cast<UInt>(from) + by); };
-  auto retreat = [](Int from, UInt by) { return static_cast<Int>(static_cast<UInt>(from) - by); };
+  constexpr auto distance = K::distance;
+  constexpr auto advance = K::advance;
+  constexpr auto retreat = K::retreat;
   // The start, kept strictly inside: a start at or beyond an end begins
   // next to it.
   Int k = khi;
@@ -137,6 +148,80 @@ T find_crossing(const ReachFn& reach, T start, T lo, T hi) noexcept {
     }
   }
   return K::value(khi);
+}
+
+// The crossing that a bisection over the whole range (lo, hi] finds, with
+// the evaluations far from the start left out: the result a caller gets
+// whatever the start, and so monotone in the target.
+//
+// A bisection over fixed ends gives results that never go against the
+// order of the target, even where the forward function wobbles: for two
+// targets p1 < p2, every point that reaches p2 reaches p1, so where the two
+// bisections first part, p1's goes left and p2's right of the same
+// midpoint. A search that starts from a refined value does not have this
+// property: where the forward function's rounding wobbles, a target has
+// several crossings a few units apart, and which one it finds depends on
+// where it starts. So the bisection is followed from the top, but its
+// midpoints more than `window` keys from the start are decided by their
+// side of it, unevaluated, as the forward function decides them wherever
+// its wobble is narrower than the window (the callers size the window from
+// the forward function's error and the problem's conditioning). The ends
+// of the final pair are then checked; if one was decided unevaluated and
+// the check fails, the crossing lay outside the window, and the search from
+// the start (find_crossing) finds one. About log2(2 window) evaluations.
+template <typename T, typename ReachFn>
+T find_crossing_monotone(const ReachFn& reach, T start, T lo, T hi, double window) noexcept {
+  using K = Keys<T>;
+  using Int = typename K::Int;
+  using UInt = typename K::UInt;
+  const Int klo = K::of(lo);
+  const Int khi = K::of(hi);
+  if (std::isnan(start) || K::distance(klo, khi) <= 1) return find_crossing(reach, start, lo, hi);
+  const Int ks = K::of(start);
+  const Int c = ks <= klo ? K::advance(klo, 1) : ks >= khi ? K::retreat(khi, 1) : ks;
+  // The window in keys, at least 16 and at most 2^40 (2^24 for floats)
+  // either side; converted through the signed type, since a conversion to
+  // an unsigned 64-bit integer compiles to a signalling comparison.
+  const double cap = sizeof(T) == 8 ? 0x1p40 : 0x1p24;
+  const double w = std::fmin(std::fmax(std::isnan(window) ? cap : window, 16.0), cap);
+  const UInt wk = static_cast<UInt>(static_cast<std::int64_t>(w));
+  const Int wlo = K::distance(klo, c) > wk ? K::retreat(c, wk) : klo;
+  const Int whi = K::distance(c, khi) > wk ? K::advance(c, wk) : khi;
+  Int k0 = klo;
+  Int k1 = khi;
+  bool known0 = true;  // evaluated, or the end of the range
+  bool known1 = true;
+  while (K::distance(k0, k1) > 1) {
+    const Int m = K::advance(k0, K::distance(k0, k1) / 2);
+    if (m < wlo) {
+      k0 = m;
+      known0 = false;
+    } else if (m > whi) {
+      k1 = m;
+      known1 = false;
+    } else {
+      const Reach r = reach(K::value(m));
+      if (r == Reach::fail) return std::numeric_limits<T>::quiet_NaN();
+      if (r == Reach::yes) {
+        k1 = m;
+        known1 = true;
+      } else {
+        k0 = m;
+        known0 = true;
+      }
+    }
+  }
+  if (!known0) {
+    const Reach r = reach(K::value(k0));
+    if (r == Reach::fail) return std::numeric_limits<T>::quiet_NaN();
+    if (r == Reach::yes) return find_crossing(reach, start, lo, hi);
+  }
+  if (!known1) {
+    const Reach r = reach(K::value(k1));
+    if (r == Reach::fail) return std::numeric_limits<T>::quiet_NaN();
+    if (r == Reach::no) return find_crossing(reach, start, lo, hi);
+  }
+  return K::value(k1);
 }
 
 // One evaluation of the smooth form g of the problem in the refinement

@@ -25,6 +25,19 @@ struct ErfForward<float> {
   static float f(float x, int kind) noexcept { return specfun::s_calerf(x, kind); }
 };
 
+// The window of the monotone search (bracket.hpp), in units of the result:
+// the error function's own wobble, a few units of its value f, over its
+// relative slope at x, |x f'(x) / f|, with f' = 2/sqrt(pi) e^(-x^2); 1 near
+// 0, where f is nearly x. Far in the upper tail of erfc, f / f' tends to
+// 1 / (2x) and the window to its least.
+inline double erf_window(double x, double f) noexcept {
+  constexpr double kWobble = 16;
+  const double ax = std::fabs(x);
+  if (std::isless(ax, 1e-3)) return kWobble;
+  if (std::isgreater(x, 5.0) && std::isless(f, 1e-10)) return 16;
+  return kWobble * std::fabs(f) / (ax * 1.1283791670955126 * std::exp(-x * x));
+}
+
 template <typename T>
 T erf_inv_t(T p) noexcept {
   constexpr T inf = std::numeric_limits<T>::infinity();
@@ -38,7 +51,7 @@ T erf_inv_t(T p) noexcept {
   auto reach = [p](T x) {
     return std::isgreaterequal(ErfForward<T>::f(x, 0), p) ? Reach::yes : Reach::no;
   };
-  return find_crossing<T>(reach, start, -inf, inf);
+  return find_crossing_monotone<T>(reach, start, -inf, inf, erf_window(start, p));
 }
 
 template <typename T>
@@ -59,7 +72,8 @@ T erfc_inv_t(T q) noexcept {
   auto reach = [q](T x) {
     return std::islessequal(ErfForward<T>::f(x, 1), q) ? Reach::yes : Reach::no;
   };
-  return find_crossing<T>(reach, static_cast<T>(start), -inf, inf);
+  return find_crossing_monotone<T>(reach, static_cast<T>(start), -inf, inf,
+                                  erf_window(start, qd));
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ constexpr double kLogHuge = 709.78271289338397;
 // A Newton step below this (relative to the variable) leaves an error of
 // about its square: far below a unit in the last place.
 constexpr double kRefineTolerance = 1e-10;
+// How many times the forward function's estimated wobble the window of the
+// monotone search spans (bracket.hpp): the estimates are rough, the margin
+// costs log2 of itself in evaluations.
+constexpr double kWindowMargin = 2;
 
 // 0 <= t <= 1, false for NaN, without a signalling comparison.
 inline bool in_unit_interval(double t) noexcept {
@@ -97,27 +101,36 @@ double igamma_inverse(const F& f, double a, double target, bool upper) noexcept 
   const double t0 = igamma_start_log(a, lg, tail, refine_upper);
   // g(t) = +-(log tail(e^t) - log target), increasing in t = log x; its
   // derivative is x times the density over the tail.
+  double slope_at_end = kNaN;
   auto slope = [&](double t) {
     const double x = std::exp(t);
     const double v = refine_upper ? f.Q(a, x) : f.P(a, x);
     const double g = refine_upper ? -log_ratio(v, tail) : log_ratio(v, tail);
     const double dg = std::exp(a * t - x - lg - std::log(v));
+    slope_at_end = dg;
     return Slope{g, dg};
   };
   const double t = refine(slope, t0, kLogTiny, kLogHuge, kRefineTolerance);
   const double start = std::exp(t);
+  // The wobble of the forward function, in units of x: its relative error
+  // grows with the terms of the prefactor's exponent, a log x - x - log
+  // Gamma(a), each rounded to a unit of its own size; divided by the slope
+  // of the log tail in log x. The complement 1 - Q adds a unit of 1.
+  double eta = std::fabs(a * t) + start + std::fabs(lg) + 16;
+  if (upper != refine_upper) eta += 2 / tail;
+  const double window = kWindowMargin * eta / std::fabs(slope_at_end);
   if (upper) {
     auto reach = [&](double x) {
       const double v = f.Q(a, x);
       return std::isnan(v) ? Reach::fail : std::islessequal(v, target) ? Reach::yes : Reach::no;
     };
-    return find_crossing<double>(reach, start, 0.0, kInf);
+    return find_crossing_monotone<double>(reach, start, 0.0, kInf, window);
   }
   auto reach = [&](double x) {
     const double v = f.P(a, x);
     return std::isnan(v) ? Reach::fail : std::isgreaterequal(v, target) ? Reach::yes : Reach::no;
   };
-  return find_crossing<double>(reach, start, 0.0, kInf);
+  return find_crossing_monotone<double>(reach, start, 0.0, kInf, window);
 }
 
 // --- incomplete beta ----------------------------------------------------------
@@ -142,30 +155,54 @@ inline double ibeta_lower_start_log(double a, double b, double log_beta, double 
   return std::fmin(log_xs, -0.6931471805599453);
 }
 
+// x = 1 / (1 + e^-t), 1 - x and their logarithms, from e^-|t| so that
+// nothing overflows and x reaches down to the smallest subnormal.
+struct Logit {
+  double x, one_minus_x, log_x, log_1mx;
+  explicit Logit(double t) noexcept {
+    const double e = std::exp(-std::fabs(t));
+    const double l = std::log1p(e);
+    if (std::isless(t, 0.0)) {
+      x = e / (1.0 + e);
+      one_minus_x = 1.0 / (1.0 + e);
+      log_x = t - l;
+      log_1mx = -l;
+    } else {
+      x = 1.0 / (1.0 + e);
+      one_minus_x = e / (1.0 + e);
+      log_x = -l;
+      log_1mx = -t - l;
+    }
+  }
+};
+
 // The refined lower-tail solution w of I_w(a, b) = p (p <= 1/2), from the
 // forward function lower(w) = I_w(a, b), as a start for the search. Also
 // returns, through one_minus, 1 - w formed from the logit without
 // cancellation, for the callers that refine a swapped problem.
 template <typename Lower>
 double ibeta_refine_lower(const Lower& lower, double a, double b, double log_beta, double p,
-                          double* one_minus) noexcept {
+                          double* one_minus, double* slope_at_end) noexcept {
   const double log_w0 = ibeta_lower_start_log(a, b, log_beta, p);
   // x = 1 / (1 + e^-t), 1 - x = 1 / (1 + e^t); the derivative of log I in
   // t is x (1 - x) times the density over I.
   auto slope = [&](double t) {
-    const double x = 1.0 / (1.0 + std::exp(-t));
-    const double log_x = -std::log1p(std::exp(-t));
-    const double log_1mx = -std::log1p(std::exp(t));
+    const Logit u(t);
+    const double x = u.x;
+    const double log_x = u.log_x;
+    const double log_1mx = u.log_1mx;
     const double v = lower(x);
     const double dg = std::exp(a * log_x + b * log_1mx - log_beta - std::log(v));
+    *slope_at_end = dg;
     return Slope{log_ratio(v, p), dg};
   };
   // The logit of w0, from its logarithm (w0 may be below the smallest
   // double).
   const double t0 = log_w0 - std::log1p(-std::exp(log_w0));
   const double t = refine(slope, t0, kLogTiny, -kLogTiny, kRefineTolerance);
-  *one_minus = 1.0 / (1.0 + std::exp(t));
-  return 1.0 / (1.0 + std::exp(-t));
+  const Logit u(t);
+  *one_minus = u.one_minus_x;
+  return u.x;
 }
 
 // x with I_x(a, b) = p (upper false) or with J(x) = I_(1-x)(b, a) = q (upper
@@ -185,28 +222,38 @@ double ibeta_inverse(const F& f, double a, double b, double target, bool upper) 
   const double tail = (upper == refine_upper) ? target : 1.0 - target;
   double start;
   double one_minus;
+  double slope = kNaN;
   if (refine_upper) {
     // The upper tail of x is the lower tail of w = 1 - x with a and b
     // swapped.
     auto lower = [&](double w) { return f.ibeta(b, a, w); };
-    ibeta_refine_lower(lower, b, a, log_beta, tail, &one_minus);
-    start = one_minus;
+    one_minus = ibeta_refine_lower(lower, b, a, log_beta, tail, &start, &slope);
   } else {
     auto lower = [&](double x) { return f.ibeta(a, b, x); };
-    start = ibeta_refine_lower(lower, a, b, log_beta, tail, &one_minus);
+    start = ibeta_refine_lower(lower, a, b, log_beta, tail, &one_minus, &slope);
   }
+  // The wobble of the forward function, in units of x (as for the gamma
+  // inverse): the terms of the prefactor's exponent a log x + b log(1 - x)
+  // - log B(a, b), over the slope of the log tail in the logit, turned into
+  // x by dx = x (1 - x) dt and into units by x's spacing.
+  double eta = std::fabs(a * std::log(start)) + std::fabs(b * std::log(one_minus)) +
+               std::fabs(log_beta) + 16;
+  if (upper != refine_upper) eta += 2 / tail;
+  const double spacing = std::nextafter(start, 2.0) - start;
+  const double window =
+      kWindowMargin * eta * 0x1p-53 * start * one_minus / (std::fabs(slope) * spacing);
   if (upper) {
     auto reach = [&](double x) {
       const double v = f.ibeta(b, a, 1.0 - x);
       return std::isnan(v) ? Reach::fail : std::islessequal(v, target) ? Reach::yes : Reach::no;
     };
-    return find_crossing<double>(reach, start, 0.0, 1.0);
+    return find_crossing_monotone<double>(reach, start, 0.0, 1.0, window);
   }
   auto reach = [&](double x) {
     const double v = f.ibeta(a, b, x);
     return std::isnan(v) ? Reach::fail : std::isgreaterequal(v, target) ? Reach::yes : Reach::no;
   };
-  return find_crossing<double>(reach, start, 0.0, 1.0);
+  return find_crossing_monotone<double>(reach, start, 0.0, 1.0, window);
 }
 
 }  // namespace varnel::stats::detail

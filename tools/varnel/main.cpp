@@ -8,10 +8,13 @@
 //   varnel --list                   the functions and constants
 //   varnel --version                the version of the program and library
 //   varnel --check                  the pinned result bits against the
-//                                   library this program loads
+//                                   library this program loads, and the
+//                                   inverse functions of libvarnel-stats
+//                                   against the forward functions
 //
-// The program is a plain client of the installed library: it calls the
-// exported functions through the public header and nothing else. Arguments are
+// The program is a plain client of the installed libraries: it calls the
+// exported functions of libvarnel and libvarnel-stats through the public
+// headers and nothing else. Arguments are
 // read with strtod/strtof (and strtof for single-precision parameters, so that
 // a decimal is rounded once, straight to binary32), which accept decimals,
 // hex-floats, inf, nan and signed zeros. Every bad input ends in one line on
@@ -19,8 +22,10 @@
 #include <gnu/libc-version.h>
 #include <unistd.h>
 #include <varnel/functions.h>
+#include <varnel/stats.hpp>
 #include <varnel/varnel.hpp>
 
+#include "inverse_brackets.hpp"
 #include "pinned_set.hpp"
 #include "version.hpp"
 
@@ -38,6 +43,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -52,14 +58,15 @@ constexpr int kExitMoved = 3;     // --check: the library's arithmetic moved
 
 // ---------------------------------------------------------------------------
 // The function table. Every exported function falls into one of these
-// signatures (the tags FI, DI, F, D, DD, DDD and Z of <varnel/functions.h>);
+// signatures (the tags FI, DI, F, D, DD, DDD and Z of <varnel/functions.h>,
+// and SP, DP, DDP and DDDP of <varnel/stats.h>, which are F, D, DD and DDD);
 // the parameters of a complex function are its real and imaginary parts, so
 // every parameter on the command line is one real number.
 
 enum class Signature { FloatInt, DoubleInt, Float, Double, Double2, Double3, Complex };
 
 struct Function {
-  const char* ns;  // "specfun" or "cephes"
+  const char* ns;  // "specfun", "cephes" or "stats"
   const char* name;
   Signature sig;
   const char* params;  // parameter names, comma separated, as printed
@@ -117,9 +124,16 @@ Function make_Z(const char* ns, const char* name, const char* params, const char
   return fn;
 }
 
-// Every function and constant, from the list in <varnel/functions.h>; the
-// parameter names printed for each signature tag are those of the
-// documentation (a complex argument is given as its two parts).
+// The signature tags of <varnel/stats.h>, each one of the tags above.
+constexpr auto make_SP = make_F;
+constexpr auto make_DP = make_D;
+constexpr auto make_DDP = make_DD;
+constexpr auto make_DDDP = make_DDD;
+
+// Every function and constant, from the lists in <varnel/functions.h> and
+// <varnel/stats.h> (the inverse functions in namespace stats, as in
+// <varnel/stats.hpp>); the parameter names printed for each signature tag are
+// those of the documentation (a complex argument is given as its two parts).
 #define VARNEL_EVALUATOR_PARAMS_FI "x,kind"
 #define VARNEL_EVALUATOR_PARAMS_DI "x,kind"
 #define VARNEL_EVALUATOR_PARAMS_F "x"
@@ -127,11 +141,31 @@ Function make_Z(const char* ns, const char* name, const char* params, const char
 #define VARNEL_EVALUATOR_PARAMS_DD "a,x"
 #define VARNEL_EVALUATOR_PARAMS_DDD "a,b,x"
 #define VARNEL_EVALUATOR_PARAMS_Z "re,im"
+#define VARNEL_EVALUATOR_PARAMS_SP "p"
+#define VARNEL_EVALUATOR_PARAMS_DP "p"
+#define VARNEL_EVALUATOR_PARAMS_DDP "a,p"
+#define VARNEL_EVALUATOR_PARAMS_DDDP "a,b,p"
+// The target of an upper-tail inverse (erfc_inv, igamc_inv, ibetac_inv) is q.
+#define VARNEL_EVALUATOR_UPPER_PARAMS_SP "q"
+#define VARNEL_EVALUATOR_UPPER_PARAMS_DP "q"
+#define VARNEL_EVALUATOR_UPPER_PARAMS_DDP "a,q"
+#define VARNEL_EVALUATOR_UPPER_PARAMS_DDDP "a,b,q"
+constexpr bool upper_tail(std::string_view name) {
+  return name.find("c_inv") != std::string_view::npos;
+}
 
 const std::vector<Function>& functions() {
 #define VARNEL_EVALUATOR_FUNCTION(ns, name, sig, meaning) \
   make_##sig(#ns, #name, VARNEL_EVALUATOR_PARAMS_##sig, meaning, varnel::ns::name),
-  static const std::vector<Function> table = {VARNEL_FUNCTIONS(VARNEL_EVALUATOR_FUNCTION)};
+#define VARNEL_EVALUATOR_STATS_FUNCTION(name, sig, meaning) \
+  make_##sig("stats", #name,                                                        \
+             upper_tail(#name) ? VARNEL_EVALUATOR_UPPER_PARAMS_##sig                 \
+                               : VARNEL_EVALUATOR_PARAMS_##sig,                      \
+             meaning, varnel::stats::name),
+  static const std::vector<Function> table = {
+      VARNEL_FUNCTIONS(VARNEL_EVALUATOR_FUNCTION)
+      VARNEL_STATS_FUNCTIONS(VARNEL_EVALUATOR_STATS_FUNCTION)};
+#undef VARNEL_EVALUATOR_STATS_FUNCTION
 #undef VARNEL_EVALUATOR_FUNCTION
   return table;
 }
@@ -192,7 +226,7 @@ std::string declaration(const Function& fn) {
 
 // ---------------------------------------------------------------------------
 // Looking a name up: "d_gamma", "specfun::d_gamma" and "varnel::specfun::d_gamma"
-// all name the same function; a bare name that exists in both namespaces
+// all name the same function (and "d_igamma_inv", "stats::d_igamma_inv"); a bare name that exists in both namespaces
 // (d_ibeta) must be qualified.
 
 struct Lookup {
@@ -476,10 +510,12 @@ void usage(std::FILE* out) {
       "                                             sweep one argument, print CSV\n"
       "       varnel --stdin FUNCTION               one argument set per input line, CSV\n"
       "       varnel CONSTANT                       print an exported constant\n"
-      "       varnel --check                        the pinned bits on this machine\n"
+      "       varnel --check                        the pinned bits on this machine, and\n"
+      "                                             the inverses against the forward functions\n"
       "       varnel --list | --help | --version\n"
-      "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma;\n"
-      "d_ibeta exists in both namespaces and must be qualified. Numbers may be decimals,\n"
+      "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma,\n"
+      "d_igamma_inv, stats::d_igamma_inv (the inverses of libvarnel-stats); d_ibeta\n"
+      "exists in both namespaces specfun and cephes and must be qualified. Numbers may be decimals,\n"
       "hex-floats (0x1.8p-3), inf, -inf, nan or -0. A complex argument is two numbers.\n",
       out);
 }
@@ -699,6 +735,30 @@ int check() {
         break;
     }
   }
+  // The inverse functions: their bits are defined by the forward functions
+  // just checked, so each result must be where its forward function crosses
+  // the target (tools/check/inverse_brackets.hpp).
+  namespace br = varnel::brackets;
+  std::printf("The inverse functions of libvarnel-stats against the forward functions:\n");
+  std::size_t inconsistent = 0;
+  for (const auto& fn : br::inverses()) {
+    const br::Report r = br::check(fn);
+    if (r.failed == 0) {
+      std::printf("%-17s each result where %s crosses its target (%zu calls)\n", fn.name,
+                  fn.forward_name, r.points);
+    } else {
+      std::printf("%-17s %zu of %zu results are not where %s crosses the target, a defect; "
+                  "the first:\n    %s\n",
+                  fn.name, r.failed, r.points, fn.forward_name, r.first.c_str());
+      ++inconsistent;
+    }
+  }
+  if (inconsistent > 0) {
+    std::printf("%zu inverse function(s) disagree with the forward functions: this build of "
+                "libvarnel-stats does not give the prescribed bits. Please report it, with this "
+                "output and how the library was built, to %s.\n",
+                inconsistent, VARNEL_CLI_BUG_ADDRESS);
+  }
   if (moved_functions > 0) {
     std::printf("The library's arithmetic moved in %zu function(s): this build of libvarnel does not "
                 "give the prescribed bits. Please report it, with this output and how the library "
@@ -706,6 +766,7 @@ int check() {
                 moved_functions, VARNEL_CLI_BUG_ADDRESS);
     return kExitMoved;
   }
+  if (inconsistent > 0) return kExitMoved;
   if (unusable) return fail("--check: the pinned data do not fit this program");
   if (differ > 0) {
     std::printf("The library's arithmetic is as pinned; %zu results of %zu functions differ because "
@@ -714,6 +775,9 @@ int check() {
                 differ, functions_differ, gnu_get_libc_version());
   } else {
     std::printf("Every result has the pinned bits.\n");
+  }
+  if (inconsistent == 0) {
+    std::printf("Every inverse is exactly consistent with its forward function.\n");
   }
   return kExitOk;
 }
