@@ -240,7 +240,7 @@ echo "wheels: $((SECONDS - wheel_start)) s"
 # source distribution, in a Debian 13 root made from Debian's packages and
 # cached (scripts/test-debian13.sh).
 stage "Debian 13"
-bash scripts/test-debian13.sh "$wheels"
+bash scripts/test-debian13.sh "$wheels" build-test-aarch64
 # --- end of Debian 13
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
