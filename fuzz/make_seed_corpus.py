@@ -74,6 +74,30 @@ IBETA = [(2, 3, 0.4), (5, 2, 0.7), (5, 2, 0.75), (2, 3, 0.6), (1, 1, 0.5), (3, 1
          (1.7976931348623157e308, 1.7976931348623157e308, 0.5)]
 
 
+# The distributions of libvarnel-stats: one operation byte (pdf, logpdf, cdf,
+# sf, quantile, isf) and the argument and two parameters, per family: typical
+# members, huge and tiny parameters, degenerate members, the edges of the
+# domain; arguments in the body, in the far tails and at the ends.
+DIST_PARAMS = {
+    "norm": [(0, 1), (5, 1e-3), (-1e3, 100), (0, 5e-324), (0, INF), (NAN, 1)],
+    "chisq": [(3, 0), (0.5, 0), (1e4, 0), (5e-324, 0), (1e-300, 0)],
+    "gamma": [(2, 3), (1e-3, 1), (1e4, 1e-2), (1e12, 1), (1e-300, 0.5)],
+    "beta": [(2, 3), (0.01, 0.5), (1e3, 1e3), (1, 1), (1e-300, 2)],
+    "t": [(3, 0), (0.5, 0), (1e5, 0), (1, 0), (1e-300, 0)],
+    "f": [(3, 5), (0.5, 100), (1e3, 2), (2, 2), (1e-300, 1)],
+    "poisson": [(3, 0), (0.5, 0), (1e6, 0), (1e15, 0), (0, 0)],
+    "binom": [(10, 0.3), (10000, 4e-5), (1e6, 0.5), (2.0 ** 53, 0.5), (10, 0), (10, 1), (0, 0.5)],
+    "nbinom": [(3, 0.5), (0.5, 0.01), (1e3, 0.9), (1e12, 0.5), (2, 1)],
+}
+DIST_POINTS = [0.0, 0.5, 2.0, -1.0, 30.0, 1e300, INF, NAN]        # pdf, logpdf, cdf, sf
+DIST_TARGETS = [0.0, 1.0, 5e-324, 1e-300, 0.5, below(1.0), NAN, 2.0]  # quantile, isf
+
+
+def distribution_rows(params):
+    return [(op, x, a, b) for op in range(6) for (a, b) in params
+            for x in (DIST_TARGETS if op >= 4 else DIST_POINTS)]
+
+
 def write(function, name, data):
     d = os.path.join(CORPUS, function)
     os.makedirs(d, exist_ok=True)
@@ -104,6 +128,12 @@ def main():
         write_all(f, "<dd", IGAMMA)
     for f in ("specfun_d_ibeta", "cephes_d_ibeta", "incbcf", "incbd", "pseries"):
         write_all(f, "<ddd", IBETA)
+    write_distributions()
+
+
+def write_distributions():
+    for family, params in DIST_PARAMS.items():
+        write_all("stats_dist_" + family, "<B3d", distribution_rows(params))
 
 
 if __name__ == "__main__":

@@ -17,19 +17,26 @@ fuzzer=$build/fuzz/varnel_fuzz
 # instrumented build is a few times slower and each input is called three
 # times. Anything beyond this bound is a hang.
 timeout_s=${VARNEL_FUZZ_TIMEOUT:-20}
+stats_seconds=${VARNEL_FUZZ_STATS_SECONDS:-$(( (seconds + 1) / 2 ))}
 jobs=${VARNEL_FUZZ_JOBS:-$(nproc)}
-[ -x "$fuzzer" ] && [ -x "${fuzzer}_stats" ] || { echo "no $fuzzer: build with -DVARNEL_FUZZ=ON first"; exit 1; }
+[ -x "$fuzzer" ] && [ -x "${fuzzer}_stats" ] && [ -x "${fuzzer}_dist" ] || { echo "no $fuzzer: build with -DVARNEL_FUZZ=ON first"; exit 1; }
 rm -rf "$build/fuzz-findings"
 mkdir -p "$build/fuzz-findings" "$build/fuzz-logs"
 
 fuzz_one() { # function
   local fn=$1
   mkdir -p "$build/fuzz-corpus/$fn"
-  # The inverses of libvarnel-stats have a harness of their own.
-  local exe=$fuzzer
-  case $fn in stats_*) exe=${fuzzer}_stats ;; esac
-  VARNEL_FUZZ_FUNCTION=$fn "$exe" -max_total_time="$seconds" -timeout="$timeout_s" \
-    -max_len=24 -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$fn-" \
+  # The inverses and the distributions of libvarnel-stats have harnesses of
+  # their own; a distribution's input is one operation byte and three doubles.
+  # They run for half the time each (VARNEL_FUZZ_STATS_SECONDS): seventeen
+  # targets whose every input already runs the crossing search's checks.
+  local exe=$fuzzer max_len=24 run_seconds=$seconds
+  case $fn in
+    stats_dist_*) exe=${fuzzer}_dist max_len=25 run_seconds=$stats_seconds ;;
+    stats_*) exe=${fuzzer}_stats run_seconds=$stats_seconds ;;
+  esac
+  VARNEL_FUZZ_FUNCTION=$fn "$exe" -max_total_time="$run_seconds" -timeout="$timeout_s" \
+    -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$fn-" \
     "$build/fuzz-corpus/$fn" "fuzz/corpus/$fn" >"$build/fuzz-logs/$fn.log" 2>&1
   echo $? >"$build/fuzz-logs/$fn.status"
 }

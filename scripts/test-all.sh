@@ -247,7 +247,7 @@ run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 
 stage "build-tsan"
 cmake -S . -B build-tsan -DVARNEL_WERROR=ON -DVARNEL_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$jobs" --target threads_test stats_inverses_test
+cmake --build build-tsan -j"$jobs" --target threads_test stats_inverses_test stats_distributions_test
 # ThreadSanitizer's shadow memory layout does not fit every address-space
 # randomisation a kernel may be set to; run without randomisation if the
 # machine allows it.
@@ -255,13 +255,14 @@ no_aslr=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
 "${no_aslr[@]}" build-tsan/tests/threads_test
 "${no_aslr[@]}" build-tsan/tests/stats_inverses_test --gtest_filter='*Thread*'
+"${no_aslr[@]}" build-tsan/tests/stats_distributions_test --gtest_filter='*Thread*'
 
 fuzz_seconds=${VARNEL_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" -gt 0 ]; then
   stage "build-fuzz"
   cmake -S . -B build-fuzz -DVARNEL_WERROR=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVARNEL_SANITIZE=address,undefined -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
-  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats
+  cmake --build build-fuzz -j"$jobs" --target varnel_fuzz varnel_fuzz_stats varnel_fuzz_dist
   bash scripts/fuzz.sh "$fuzz_seconds" build-fuzz
 fi
 echo "all suites passed in $((SECONDS - start)) s"

@@ -32,8 +32,12 @@
  * Every function is pure and reentrant, allocates nothing, prints nothing
  * and leaves errno as the caller had it.
  *
- * Valid C99 and C++. VARNEL_STATS_FUNCTIONS lists the functions as X-macros
- * for programs and bindings that build tables from it.
+ * The same header declares the distributions of nine families built on
+ * these functions (below, VARNEL_STATS_DISTRIBUTIONS).
+ *
+ * Valid C99 and C++. VARNEL_STATS_FUNCTIONS and VARNEL_STATS_DISTRIBUTIONS
+ * list the functions as X-macros for programs and bindings that build
+ * tables from them.
  */
 #ifndef VARNEL_STATS_H
 #define VARNEL_STATS_H
@@ -105,6 +109,79 @@
   (size_t n, const double *a, ptrdiff_t inca, const double *b, ptrdiff_t incb, \
    const double *p, ptrdiff_t incp, double *y, ptrdiff_t incy)
 
+/* The distributions: nine families, six operations each, named
+ * varnel_stats_d_<family>_<operation> (C++ varnel::stats::d_<family>_<operation>):
+ *
+ *   pdf(x, ...)       density (the probability mass for discrete families)
+ *   logpdf(x, ...)    its natural logarithm
+ *   cdf(x, ...)       P(X <= x)
+ *   sf(x, ...)        P(X > x), computed directly, never as 1 - cdf
+ *   quantile(p, ...)  x with cdf(x) >= p > cdf(prev(x))
+ *   isf(q, ...)       x with sf(x) <= q < sf(prev(x))
+ *
+ * the argument first, then the family's parameters:
+ *
+ *   norm     mu, sigma     normal, sigma > 0
+ *   chisq    k             chi-square, k > 0 real
+ *   gamma    shape, scale  gamma, both > 0
+ *   beta     a, b          beta, both > 0
+ *   t        nu            Student t, nu > 0 real
+ *   f        d1, d2        F (Fisher-Snedecor), both > 0
+ *   poisson  lambda        Poisson, lambda >= 0
+ *   binom    n, p          binomial, n an integer in [0, 2^53], 0 <= p <= 1
+ *   nbinom   r, p          negative binomial (failures before the r-th
+ *                          success), r > 0 real, 0 < p <= 1
+ *
+ * For the discrete families (poisson, binom, nbinom) prev(x) is x - 1: the
+ * quantile is the integer k with cdf(k) >= p > cdf(k - 1), the smallest k
+ * with cdf(k) >= p wherever the cdf increases, so quantile(cdf(k)) == k
+ * there; cdf and sf take a real x and use floor(x), the mass is 0 off the
+ * integers. Parameters outside their domain, infinite or NaN, a probability
+ * outside [0, 1] and a NaN argument give the quiet NaN; x outside the
+ * support gives 0, 1 or -infinity (logpdf) as the case may be; p = 0 and
+ * p = 1 give the ends of the support. Pure, reentrant, no allocation, errno
+ * kept. See docs/distributions.md for the formulas of each operation.
+ *
+ * VARNEL_STATS_FAMILIES(X) expands X(family, sig, count, params, name) once
+ * per family; VARNEL_STATS_DISTRIBUTIONS(X) expands X(family, operation,
+ * sig, count) once per function, count being the number of parameters
+ * after the argument. The signature tags:
+ *   XD    double (double x, double a)
+ *   XDD   double (double x, double a, double b)
+ * with the argument x (p for quantile, q for isf) first; the array versions
+ * take the argument array first, then the parameter arrays in order. */
+#define VARNEL_STATS_FAMILY_LIST_(M, X)                                 \
+  M(X, norm, XDD, 2, "mu, sigma", "normal")                             \
+  M(X, chisq, XD, 1, "k", "chi-square")                                 \
+  M(X, gamma, XDD, 2, "shape, scale", "gamma")                          \
+  M(X, beta, XDD, 2, "a, b", "beta")                                    \
+  M(X, t, XD, 1, "nu", "Student t")                                     \
+  M(X, f, XDD, 2, "d1, d2", "F")                                        \
+  M(X, poisson, XD, 1, "lambda", "Poisson")                             \
+  M(X, binom, XDD, 2, "n, p", "binomial")                               \
+  M(X, nbinom, XDD, 2, "r, p", "negative binomial")
+#define VARNEL_STATS_FAMILY_ONE_(X, family, sig, count, params, name) \
+  X(family, sig, count, params, name)
+#define VARNEL_STATS_FAMILY_OPERATIONS_(X, family, sig, count, params, name)          \
+  X(family, pdf, sig, count) X(family, logpdf, sig, count) X(family, cdf, sig, count) \
+  X(family, sf, sig, count) X(family, quantile, sig, count) X(family, isf, sig, count)
+#define VARNEL_STATS_FAMILIES(X) VARNEL_STATS_FAMILY_LIST_(VARNEL_STATS_FAMILY_ONE_, X)
+#define VARNEL_STATS_DISTRIBUTIONS(X) \
+  VARNEL_STATS_FAMILY_LIST_(VARNEL_STATS_FAMILY_OPERATIONS_, X)
+
+#define VARNEL_STATS_RESULT_XD double
+#define VARNEL_STATS_PARAMS_XD (double x, double a)
+#define VARNEL_STATS_ARGS_XD (x, a)
+#define VARNEL_STATS_RESULT_XDD double
+#define VARNEL_STATS_PARAMS_XDD (double x, double a, double b)
+#define VARNEL_STATS_ARGS_XDD (x, a, b)
+#define VARNEL_STATS_ARRAY_PARAMS_XD                                           \
+  (size_t n, const double *x, ptrdiff_t incx, const double *a, ptrdiff_t inca, \
+   double *y, ptrdiff_t incy)
+#define VARNEL_STATS_ARRAY_PARAMS_XDD                                          \
+  (size_t n, const double *x, ptrdiff_t incx, const double *a, ptrdiff_t inca, \
+   const double *b, ptrdiff_t incb, double *y, ptrdiff_t incy)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -128,6 +205,16 @@ VARNEL_STATS_API double varnel_stats_d_ibetac_inv(double a, double b, double q);
   VARNEL_STATS_API void varnel_stats_##name##_array VARNEL_STATS_ARRAY_PARAMS_##sig;
 VARNEL_STATS_FUNCTIONS(VARNEL_STATS_ARRAY_DECLARATION)
 #undef VARNEL_STATS_ARRAY_DECLARATION
+
+/* The distributions, e.g. double varnel_stats_d_norm_cdf(double x, double
+ * mu, double sigma), double varnel_stats_d_chisq_isf(double q, double k),
+ * and their array versions varnel_stats_d_norm_cdf_array(n, x, incx, mu,
+ * incmu, sigma, incsigma, y, incy). */
+#define VARNEL_STATS_DISTRIBUTION_DECLARATION(family, op, sig, count)               \
+  VARNEL_STATS_API double varnel_stats_d_##family##_##op VARNEL_STATS_PARAMS_##sig; \
+  VARNEL_STATS_API void varnel_stats_d_##family##_##op##_array VARNEL_STATS_ARRAY_PARAMS_##sig;
+VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_DISTRIBUTION_DECLARATION)
+#undef VARNEL_STATS_DISTRIBUTION_DECLARATION
 
 #ifdef __cplusplus
 }

@@ -20,6 +20,14 @@ inline constexpr int kMaxEvaluations = VARNEL_STATS_MAX_EVALUATIONS;
 VARNEL_STATS_FUNCTIONS(VARNEL_STATS_CXX_CALL)
 #undef VARNEL_STATS_CXX_CALL
 
+// The distributions: d_norm_cdf(x, mu, sigma), d_chisq_isf(q, k), ...
+#define VARNEL_STATS_CXX_DISTRIBUTION(family, op, sig, count)                                \
+  inline VARNEL_STATS_RESULT_##sig d_##family##_##op VARNEL_STATS_PARAMS_##sig noexcept {    \
+    return ::varnel_stats_d_##family##_##op VARNEL_STATS_ARGS_##sig;                         \
+  }
+VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_CXX_DISTRIBUTION)
+#undef VARNEL_STATS_CXX_DISTRIBUTION
+
 }  // namespace varnel::stats
 
 #endif  // VARNEL_STATS_HPP

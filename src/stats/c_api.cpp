@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "arrays/scalar_loops.hpp"
+#include "stats/distributions.hpp"
 #include "stats/inverses.hpp"
 #include "varnel/stats.h"
 
@@ -27,6 +28,10 @@ constexpr auto d_igamma_inv = in::igamma_inv;
 constexpr auto d_igamc_inv = in::igamc_inv;
 constexpr auto d_ibeta_inv = in::ibeta_inv;
 constexpr auto d_ibetac_inv = in::ibetac_inv;
+#define VARNEL_STATS_PICK_DISTRIBUTION(family, op, sig, count) \
+  constexpr auto d_##family##_##op = in::family##_##op;
+VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_PICK_DISTRIBUTION)
+#undef VARNEL_STATS_PICK_DISTRIBUTION
 
 }  // namespace
 
@@ -49,3 +54,21 @@ constexpr auto d_ibetac_inv = in::ibetac_inv;
 #define VARNEL_STATS_ARRAY_CALL_DDDP(loop) loop(n, a, inca, b, incb, p, incp, y, incy)
 VARNEL_STATS_FUNCTIONS(VARNEL_STATS_C_FUNCTION)
 #undef VARNEL_STATS_C_FUNCTION
+
+#define VARNEL_STATS_LOOP_XD loop_2
+#define VARNEL_STATS_LOOP_XDD loop_3
+#define VARNEL_STATS_ARRAY_CALL_XD(loop) loop(n, x, incx, a, inca, y, incy)
+#define VARNEL_STATS_ARRAY_CALL_XDD(loop) loop(n, x, incx, a, inca, b, incb, y, incy)
+#define VARNEL_STATS_C_DISTRIBUTION(family, op, sig, count) \
+  VARNEL_STATS_C_FUNCTION(d_##family##_##op, sig, "")
+#define VARNEL_STATS_C_FUNCTION(name, sig, meaning)                                        \
+  extern "C" VARNEL_STATS_API VARNEL_STATS_RESULT_##sig varnel_stats_##name                \
+      VARNEL_STATS_PARAMS_##sig {                                                           \
+    return name VARNEL_STATS_ARGS_##sig;                                                    \
+  }                                                                                         \
+  extern "C" VARNEL_STATS_API void varnel_stats_##name##_array VARNEL_STATS_ARRAY_PARAMS_##sig { \
+    VARNEL_STATS_ARRAY_CALL_##sig(VARNEL_STATS_LOOP_##sig<name>);                           \
+  }
+VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_C_DISTRIBUTION)
+#undef VARNEL_STATS_C_FUNCTION
+#undef VARNEL_STATS_C_DISTRIBUTION
