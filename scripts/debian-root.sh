@@ -5,6 +5,7 @@
 # (chroot and mounts, as CI runs); no package is installed on the host.
 #
 #   debian-root.sh path RELEASE KIND      prints the cached root, making it first if needed
+#   debian-root.sh mirror                 prints the Debian mirror the roots are made from
 #   debian-root.sh run RELEASE KIND [--bind HOST_DIR:DIR]... [--] COMMAND...
 #                                         runs COMMAND (default: an interactive shell) in a
 #                                         throw-away copy of the root, in /src
@@ -46,10 +47,11 @@ say() { echo "debian-root: $*" >&2; }
 # The project's build and tests (ctest, the Python suite with Dask's cluster,
 # the benchmarks' library), the packages and lintian, the arm64 cross build
 # with its run-time libraries for dpkg-shlibdeps, qemu for the arm64 tests,
-# and pip, setuptools, wheel and venv for the pip install and the wheel.
+# and pip, setuptools, wheel, venv and scikit-build-core for the pip
+# install, the wheel and the source distribution (Debian 13 and later).
 build_packages=(g++ cmake make pkg-config gfortran libgtest-dev googletest libbenchmark-dev
                 python3-dev python3-numpy python3-pytest python3-dask python3-distributed
-                python3-pip python3-setuptools python3-wheel python3-venv
+                python3-pip python3-setuptools python3-wheel python3-venv python3-scikit-build-core
                 dpkg-dev fakeroot file lintian binutils
                 g++-aarch64-linux-gnu gfortran-aarch64-linux-gnu qemu-user
                 libc6:arm64 libgcc-s1:arm64 libstdc++6:arm64)
@@ -291,6 +293,9 @@ run_in_root() { # release, kind, [--bind host:dir]... [--] command...
 }
 
 case ${1:-} in
+  mirror)
+    debian_mirror
+    ;;
   path)
     [ $# -eq 3 ] || { say "usage: $0 path RELEASE KIND"; exit 2; }
     make_root "$2" "$3"

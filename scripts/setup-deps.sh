@@ -66,6 +66,25 @@ python_packages=(python3-dev python3-numpy python3-pytest python3-dask
 install_missing --no-install-recommends -- "${python_packages[@]}"
 # --- end of Python package -------------------------------------------------
 
+# --- wheels and source distribution (scripts/build-wheels.sh): the build
+# backend scikit-build-core, which Debian 12 has in bookworm-backports only;
+# the backports archive is added to apt's sources (the mirror of the release's
+# own sources) and only that package and what it needs are taken from it.
+if [ "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" = bookworm ] &&
+   ! dpkg -s python3-scikit-build-core >/dev/null 2>&1; then
+  if ! apt-cache policy 2>/dev/null | grep -q 'bookworm-backports'; then
+    mirror=$(bash "$(dirname "$0")/debian-root.sh" mirror)
+    echo "adding bookworm-backports ($mirror) to apt's sources"
+    printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
+      "$mirror" /usr/share/keyrings/debian-archive-keyring.gpg \
+      >/etc/apt/sources.list.d/varnel-backports.sources
+  fi
+  install_missing --no-install-recommends -t bookworm-backports -- python3-scikit-build-core
+else
+  install_missing --no-install-recommends -- python3-scikit-build-core
+fi
+# --- end of wheels and source distribution
+
 # --- R package (r/): R to build, check and test it, testthat for its tests.
 # Without recommended packages: R CMD check --no-manual needs none of them.
 install_missing --no-install-recommends -- r-base-dev r-cran-testthat

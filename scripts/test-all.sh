@@ -133,7 +133,10 @@ PYTHONPATH=$python_path /usr/bin/python3 examples/python/chi_square_pvalues.py \
   --points 2e5 --chunk 5e4
 rm -rf build-test/venv
 /usr/bin/python3 -m venv --system-site-packages build-test/venv
-build-test/venv/bin/pip install -q --no-build-isolation --no-index ./python
+# The package's build backend (scikit-build-core, pyproject.toml) makes the
+# stable-ABI module against NumPy 2's headers: Debian 13's, as the wheels.
+build-test/venv/bin/pip install -q --no-build-isolation --no-index \
+  --config-settings=cmake.define.VARNEL_NUMPY_INCLUDE_DIR="$(bash scripts/numpy2-headers.sh amd64)" .
 (cd build-test && venv/bin/python -c "import varnel; assert '/venv/' in varnel.__file__")
 env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel \
   build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py
@@ -217,26 +220,36 @@ bash scripts/test-python-aarch64.sh
 echo "Python on aarch64: $((SECONDS - python_arm64_start)) s"
 # --- end of Python on aarch64
 
-# --- wheel: pip wheel of python/ for x86_64 and, cross-built, aarch64; each
-# checked for a truthful platform tag (tools/wheel_policy.py), installed
-# offline into a fresh venv (under qemu for aarch64) with no libvarnel on the
-# system, and compared bit for bit with the evaluator of its architecture
-# (scripts/test-wheel.sh). After the packages' install test, which removes
-# the libraries it installed.
-stage "wheel"
+# --- wheels: the release files of scripts/build-wheels.sh (the stable-ABI
+# manylinux_2_28 wheels of x86_64 and, cross-built, aarch64, and the source
+# distribution), the x86_64 one built twice for the same bytes; each wheel
+# checked for a truthful platform tag (tools/wheel_policy.py), offered to
+# pyenv's CPythons (accepted on 3.11 and later, refused before), installed
+# offline into a fresh venv (under qemu for aarch64) with no libvarnel on
+# the system, and compared bit for bit with the evaluator of its
+# architecture (scripts/test-wheel.sh); then the x86_64 wheel's objects
+# loaded with every symbol bound in a Debian 11 root (glibc 2.31,
+# scripts/test-wheel-glibc.sh). After the packages' install test, which
+# removes the libraries it installed. The Debian 13 stage below tests the
+# same files there, the source distribution included.
+stage "wheels"
 wheel_start=$SECONDS
-bash scripts/test-wheel.sh /usr/bin/python3 --evaluator "$prefix/bin/varnel" --reproducible
-bash scripts/test-wheel.sh /usr/bin/python3 --arch aarch64 \
+wheels=$PWD/build-wheels/dist
+bash scripts/build-wheels.sh "$wheels" --reproducible
+bash scripts/test-wheel.sh /usr/bin/python3 "$wheels"/varnel-*_x86_64.whl --evaluator "$prefix/bin/varnel"
+bash scripts/test-wheel.sh /usr/bin/python3 "$wheels"/varnel-*_aarch64.whl \
   --evaluator build-test-aarch64/tools/varnel/varnel
-echo "wheel: $((SECONDS - wheel_start)) s"
-# --- end of wheel
+bash scripts/test-wheel-glibc.sh bullseye "$wheels"/varnel-*_x86_64.whl
+echo "wheels: $((SECONDS - wheel_start)) s"
+# --- end of wheels
 
 # --- Debian 13: the build, ctest, the Python suite with NumPy 2, the Debian
-# 13 packages with their checks and apt install, and the Python suite on
-# aarch64 with Debian 13's arm64 CPython and NumPy, in a Debian 13 root made
-# from Debian's packages and cached (scripts/test-debian13.sh).
+# 13 packages with their checks and apt install, the Python suite on
+# aarch64 with Debian 13's arm64 CPython and NumPy, the wheels above and the
+# source distribution, in a Debian 13 root made from Debian's packages and
+# cached (scripts/test-debian13.sh).
 stage "Debian 13"
-bash scripts/test-debian13.sh
+bash scripts/test-debian13.sh "$wheels" build-test-aarch64
 # --- end of Debian 13
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined

@@ -1,46 +1,50 @@
 #!/usr/bin/env bash
-# The wheel: built from this tree by pip with the given interpreter, checked
-# for a truthful platform tag, installed offline into a fresh venv and run
-# there with none of the project's libraries on the system, no
-# LD_LIBRARY_PATH and no build tree on the path, every loop bit for bit
-# against the evaluator built from this tree.
+# A wheel of scripts/build-wheels.sh, tested as a user meets it: checked for
+# a truthful platform tag, offered to every CPython of pyenv that is there
+# (pip must accept it on 3.11 and later and refuse it on 3.10 and earlier),
+# installed offline into a fresh venv and run there with none of the
+# project's libraries on the system, no LD_LIBRARY_PATH and no build tree on
+# the path, every loop bit for bit against the evaluator built from this
+# tree.
 #
-# usage: test-wheel.sh PYTHON [--arch aarch64] [--evaluator PATH] [--reproducible]
+# usage: test-wheel.sh PYTHON WHEEL [--evaluator PATH]
 #
-#   PYTHON          the interpreter that builds the wheel (with NumPy, pip,
-#                   setuptools and venv: /usr/bin/python3 on Debian)
-#   --arch aarch64  cross-build the wheel for aarch64 (the toolchain of
-#                   cmake/aarch64-linux-gnu.cmake, the target's CPython and
-#                   NumPy from scripts/arm64-python-root.sh) and test it under
-#                   qemu-aarch64 with that CPython: a venv it makes, the wheel
-#                   installed into it by pip run by that interpreter
+#   PYTHON          the interpreter whose venv receives the wheel (with NumPy,
+#                   pip, venv and pytest: /usr/bin/python3 on Debian); for an
+#                   aarch64 wheel, the arm64 CPython and NumPy of
+#                   scripts/arm64-python-root.sh of this release under
+#                   qemu-aarch64 instead (a venv it makes, the wheel installed
+#                   by pip run by that interpreter), PYTHON only running the
+#                   checks
+#   WHEEL           the wheel; its architecture is that of its tag
 #   --evaluator P   the evaluator to compare with (of the wheel's
 #                   architecture), built from the same tree; by default the
 #                   script builds one
-#   --reproducible  build the wheel a second time and require the same bytes
 #
-# Work files go to build-wheel-<arch>/; the wheel to build-wheel-<arch>/dist.
-# Works with any Debian release's /usr/bin/python3 and the packages g++,
-# cmake, python3-dev, python3-numpy, python3-pip, python3-venv,
-# python3-setuptools and python3-pytest; for aarch64 also
-# g++-aarch64-linux-gnu, qemu-user and python3-pip-whl (the pip run in the
-# arm64 venv). No network: pip is told --no-index and reads no configuration.
+# Work files go to build-wheel-<arch>/. Works with any Debian release's
+# /usr/bin/python3 and the packages g++, cmake, python3-numpy, python3-pip,
+# python3-venv and python3-pytest; for aarch64 also g++-aarch64-linux-gnu,
+# qemu-user and python3-pip-whl (the pip run in the arm64 venv). No network:
+# pip is told --no-index and reads no configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
-python=${1:?usage: test-wheel.sh PYTHON [--arch aarch64] [--evaluator PATH] [--reproducible]}
-shift
-arch=$(uname -m)
+usage="usage: test-wheel.sh PYTHON WHEEL [--evaluator PATH]"
+python=${1:?$usage}
+wheel=$(realpath "${2:?$usage}")
+shift 2
 evaluator=
-reproducible=0
 while (($#)); do
   case $1 in
-    --arch) arch=$2; shift 2 ;;
     --evaluator) evaluator=$(realpath "$2"); shift 2 ;;
-    --reproducible) reproducible=1; shift ;;
     *) echo "test-wheel.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
+case $(basename "$wheel") in
+  *_x86_64.whl) arch=x86_64 ;;
+  *_aarch64.whl) arch=aarch64 ;;
+  *) echo "test-wheel.sh: $wheel is of no architecture this test knows" >&2; exit 2 ;;
+esac
 start=$SECONDS
 work=$source_dir/build-wheel-$arch
 rm -rf "$work"
@@ -52,7 +56,6 @@ export PIP_CONFIG_FILE=/dev/null
 unset PIP_FIND_LINKS PIP_INDEX_URL PIP_EXTRA_INDEX_URL PYTHONPATH LD_LIBRARY_PATH
 export PYTHONDONTWRITEBYTECODE=1
 
-cmake_args=()   # for the wheel's CMake
 toolchain=()    # for the evaluator's
 run=()          # runs a program of the wheel's architecture
 if [ "$arch" != "$(uname -m)" ]; then
@@ -60,7 +63,6 @@ if [ "$arch" != "$(uname -m)" ]; then
   eval "$(bash scripts/arm64-python-root.sh --env)"
   root=$VARNEL_ARM64_ROOT
   toolchain=(-DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/aarch64-linux-gnu.cmake")
-  cmake_args=("${toolchain[@]}" -DVARNEL_PYTHON_TARGET_ROOT="$root")
   # The arm64 userland's loader and C library for every program, and its
   # library directories (BLAS and LAPACK sit behind alternatives that
   # unpacking does not set up); none of them holds a libvarnel.
@@ -85,31 +87,45 @@ else
   fi
 fi
 
-build_wheel() { # output directory
-  local t=$SECONDS
-  VARNEL_CMAKE_ARGS="${cmake_args[*]}" \
-    "$python" -m pip wheel -q --no-build-isolation --no-index --no-deps -w "$1" ./python \
-    >"$1.log" 2>&1 || { cat "$1.log"; exit 1; }
-  echo "wheel built in $((SECONDS - t)) s"
-}
-echo "=== wheel for $arch, built by $("$python" -c 'import sys; print(sys.version.split()[0])')"
-build_wheel "$work/dist"
-wheel=$(echo "$work"/dist/*.whl)
-[ -f "$wheel" ] || { echo "test-wheel.sh: not one wheel in $work/dist" >&2; exit 1; }
-echo "$(basename "$wheel")  sha256 $(sha256sum "$wheel" | cut -c1-16)"
-if ((reproducible)); then
-  build_wheel "$work/again"
-  if cmp -s "$wheel" "$work/again/$(basename "$wheel")"; then
-    echo "a second build gives the same bytes"
-  else
-    echo "test-wheel.sh: a second build of the wheel differs" >&2; exit 1
-  fi
-fi
+echo "=== $(basename "$wheel") on $(. /etc/os-release && echo "$PRETTY_NAME")"
 
 # The tag against the objects, then the checker itself against this wheel
 # relabelled (a tag that claims too much must be refused).
 "$python" tools/wheel_policy.py check "$wheel"
 VARNEL_WHEEL=$wheel "$python" -m pytest -q -p no:cacheprovider tools/test_wheel_policy.py
+
+# Which CPythons pip offers the wheel to: the interpreters of pyenv, where
+# the machine has them (none has NumPy, so nothing but the wheel itself is
+# installed, into a throw-away directory). Those of the wheel's
+# architecture only.
+pyenv_root=${PYENV_ROOT:-$HOME/.pyenv}
+offered=0
+if [ "$arch" = "$(uname -m)" ]; then
+  for candidate in "$pyenv_root"/versions/*/bin/python; do
+    [ -x "$candidate" ] || continue
+    minor=$("$candidate" -c 'import sys; print(sys.version_info[1] if sys.version_info[0] == 3 else 0)')
+    free_threaded=$("$candidate" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
+    target=$(mktemp -d "$work/pip-target.XXXXXX")
+    if "$candidate" -m pip install -q --disable-pip-version-check --no-index --no-deps \
+         --target "$target" "$wheel" >"$target.log" 2>&1; then
+      accepted=1
+    else
+      accepted=0
+    fi
+    name="$(basename "$(dirname "$(dirname "$candidate")")")"
+    if ((minor >= 11 && !free_threaded)); then
+      ((accepted)) || { cat "$target.log"; echo "test-wheel.sh: pip of CPython $name refuses the wheel" >&2; exit 1; }
+      [ -e "$target/varnel/_varnel.abi3.so" ] || { echo "test-wheel.sh: no module installed for $name" >&2; exit 1; }
+      echo "pip of CPython $name accepts the wheel"
+    else
+      ((!accepted)) || { echo "test-wheel.sh: pip of CPython $name accepts the wheel" >&2; exit 1; }
+      echo "pip of CPython $name refuses the wheel: $(grep -m1 -o 'is not a supported wheel.*\|requires a different Python.*' "$target.log" || tail -n 1 "$target.log")"
+    fi
+    offered=$((offered + 1))
+    rm -rf "$target" "$target.log"
+  done
+fi
+((offered)) || echo "no pyenv interpreters of $arch in $pyenv_root: the acceptance check is left out"
 
 # The evaluator: of the wheel's architecture, from this tree.
 if [ -z "$evaluator" ]; then

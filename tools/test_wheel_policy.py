@@ -33,6 +33,10 @@ TAGS = [
      "manylinux_2_35_x86_64", "libstdc++ of GCC 12 lifts an old glibc"),
     ([obj(needs={"GLIBC_2.34": "libc.so.6", "GLIBCXX_3.4.29": "libstdc++.so.6"})],
      "manylinux_2_34_x86_64", "GCC 11's libstdc++ fits AlmaLinux 9"),
+    ([obj(needs={"GLIBCXX_3.4.24": "libstdc++.so.6"})], "manylinux_2_28_x86_64",
+     "GCC 7's libstdc++ is manylinux_2_28's limit"),
+    ([obj(needs={"GLIBCXX_3.4.25": "libstdc++.so.6"})], "manylinux_2_31_x86_64",
+     "GCC 8's is beyond it"),
     ([obj(needs={"CXXABI_1.3.12": "libstdc++.so.6"})], "manylinux_2_31_x86_64", "CXXABI"),
     ([obj(needs={"GCC_12.0.0": "libgcc_s.so.1"})], "manylinux_2_35_x86_64", "libgcc_s"),
     ([obj(needs={"GLIBC_2.42": "libc.so.6"})], "linux_x86_64", "newer than every policy"),
@@ -136,3 +140,20 @@ def test_relabelled(tmp_path, platform, inside, fault):
         assert faults == []
     else:
         assert any(fault in f for f in faults), faults
+
+
+@needs_wheel
+def test_retag_gives_back_the_tag_of_the_objects(tmp_path):
+    """The built wheel relabelled linux_<arch>, then retagged: the same tag,
+    name and bytes of every member but WHEEL and RECORD."""
+    tag = allowed_of(WHEEL)
+    arch = re.sub(r"^(manylinux_[0-9]+_[0-9]+|linux)_", "", tag)
+    plain = relabel(WHEEL, f"linux_{arch}", tmp_path)
+    again = wp.retag(plain)
+    assert os.path.basename(again) == os.path.basename(WHEEL)
+    assert wp.check(again) == []
+    with zipfile.ZipFile(WHEEL) as a, zipfile.ZipFile(again) as b:
+        assert a.namelist() == b.namelist()
+        for name in a.namelist():
+            if not name.endswith(("/WHEEL", "/RECORD")):
+                assert a.read(name) == b.read(name), name

@@ -21,9 +21,16 @@ the machine the wheel was built on.
     wheel_policy.py check WHEEL...       reports each object of each wheel and
                                          fails if a wheel's tag claims more
                                          than its objects allow
+    wheel_policy.py retag WHEEL          renames a linux_<arch> wheel to the tag
+                                         its objects allow (file name, WHEEL
+                                         and RECORD), keeping every other byte
+                                         and the entries' times; prints the
+                                         new file's path
 """
 
 import argparse
+import base64
+import hashlib
 import os
 import re
 import subprocess
@@ -43,7 +50,8 @@ import zipfile
 #   manylinux_2_24  Debian 9, GCC 6.3 (3.4.22, 1.3.10); libgcc_s taken as
 #                   GCC_4.8.0 (GCC_7.0.0 came with GCC 7)
 #   manylinux_2_28  AlmaLinux/RHEL 8, system GCC 8.5 (3.4.25, 1.3.11),
-#                   libgcc_s GCC_7.0.0
+#                   taken as GCC 7's 3.4.24 (the lower limit that the
+#                   policy's tools hold wheels to), libgcc_s GCC_7.0.0
 #   manylinux_2_31  Ubuntu 20.04, libstdc++ of GCC 10 (3.4.28, 1.3.12),
 #                   GCC_7.0.0
 #   manylinux_2_34  AlmaLinux/RHEL 9, system GCC 11 (3.4.29, 1.3.13),
@@ -62,7 +70,7 @@ POLICIES = [
     # (glibc, GLIBCXX, CXXABI, GCC)
     ((2, 17), (3, 4, 19), (1, 3, 7), (4, 8, 0)),
     ((2, 24), (3, 4, 22), (1, 3, 10), (4, 8, 0)),
-    ((2, 28), (3, 4, 25), (1, 3, 11), (7, 0, 0)),
+    ((2, 28), (3, 4, 24), (1, 3, 11), (7, 0, 0)),
     ((2, 31), (3, 4, 28), (1, 3, 12), (7, 0, 0)),
     ((2, 34), (3, 4, 29), (1, 3, 13), (7, 0, 0)),
     ((2, 35), (3, 4, 30), (1, 3, 13), (12, 0, 0)),
@@ -260,6 +268,55 @@ def check(wheel):
     return faults
 
 
+def retag(wheel):
+    """Writes the wheel again under the platform tag its objects allow and
+    removes the old file; returns the new path."""
+    (python, abi, platforms), _ = wheel_tags(wheel)
+    with tempfile.TemporaryDirectory() as tmp:
+        with zipfile.ZipFile(wheel) as z:
+            names = [n for n in z.namelist() if not n.endswith("/")]
+            for n in names:
+                z.extract(n, tmp)
+            infos = [inspect(os.path.join(tmp, n)) for n in names
+                     if is_elf(os.path.join(tmp, n))]
+        if not infos:
+            raise SystemExit(f"{wheel}: no compiled object to decide a platform tag")
+        tag = allowed_tag(infos)
+        if platforms == tag:
+            return wheel
+        if not re.fullmatch(r"linux_[a-z0-9_]+", platforms):
+            raise SystemExit(f"{wheel}: retag takes a linux_<arch> wheel, not {platforms}")
+        name = os.path.basename(wheel)
+        new_name = name[: -len(f"{platforms}.whl")] + f"{tag}.whl"
+        new_path = os.path.join(os.path.dirname(wheel), new_name)
+        with zipfile.ZipFile(wheel) as old, \
+                zipfile.ZipFile(new_path, "w", zipfile.ZIP_DEFLATED) as new:
+            entries = old.infolist()
+            meta = next(e.filename for e in entries
+                        if re.fullmatch(r"[^/]+\.dist-info/WHEEL", e.filename))
+            record = meta[: -len("WHEEL")] + "RECORD"
+            wheel_text = old.read(meta).decode()
+            wheel_text = re.sub(r"^Tag:.*\n", "", wheel_text, flags=re.M).rstrip("\n")
+            wheel_text += f"\nTag: {python}-{abi}-{tag}\n"
+            wheel_bytes = wheel_text.encode()
+            digest = base64.urlsafe_b64encode(hashlib.sha256(wheel_bytes).digest())
+            for e in entries:
+                data = old.read(e.filename)
+                if e.filename == meta:
+                    data = wheel_bytes
+                elif e.filename == record:
+                    lines = [f"{meta},sha256={digest.rstrip(b'=').decode()},{len(wheel_bytes)}"
+                             if line.startswith(meta + ",") else line
+                             for line in data.decode().splitlines()]
+                    data = ("\n".join(lines) + "\n").encode()
+                info = zipfile.ZipInfo(e.filename, date_time=e.date_time)
+                info.external_attr = e.external_attr
+                info.compress_type = zipfile.ZIP_DEFLATED
+                new.writestr(info, data)
+    os.remove(wheel)
+    return new_path
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     sub = parser.add_subparsers(dest="command", required=True)
@@ -268,7 +325,12 @@ def main(argv=None):
     tag.add_argument("--report", action="store_true", help="report each object on stderr")
     chk = sub.add_parser("check", help="fail if a wheel's tag claims more than its objects")
     chk.add_argument("wheels", nargs="+")
+    ret = sub.add_parser("retag", help="rename a linux_<arch> wheel to the tag its objects allow")
+    ret.add_argument("wheel")
     args = parser.parse_args(argv)
+    if args.command == "retag":
+        print(retag(args.wheel))
+        return 0
     if args.command == "tag":
         infos = [inspect(p) for p in args.objects]
         if args.report:

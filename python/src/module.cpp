@@ -13,6 +13,13 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
+// The stable-ABI build must have compiled against NumPy 2's headers, whatever
+// else an include path offers (python/CMakeLists.txt checked the directory
+// it was given; this checks the headers the compiler found).
+#if defined(VARNEL_NUMPY2_HEADERS) && NPY_ABI_VERSION < 0x02000000
+#error "the stable-ABI module is compiled against NumPy 1.x headers; NumPy 2's are required"
+#endif
+
 #include <varnel/stats.h>
 #include <varnel/stats.hpp>
 #include <varnel/varnel.h>
@@ -437,7 +444,7 @@ int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** ope
   for (int i = 0; i < nin; ++i) {
     PyObject* repr = PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(operands[i])));
     if (repr == nullptr) return -1;
-    given += std::string(i ? ", " : "") + PyUnicode_AsUTF8(repr);
+    given += std::string(i ? ", " : "") + PyUnicode_AsUTF8AndSize(repr, nullptr);
     Py_DECREF(repr);
   }
   std::string ours = "?";
