@@ -19,8 +19,6 @@
 // Parameters of the continuous families above 1e8 are left out: the forward
 // functions slow down there (the unit tests cover them); the discrete
 // families take parameters up to 1e16.
-#include <sanitizer/allocator_interface.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -30,18 +28,16 @@
 #include <limits>
 #include <string>
 
+#include "fuzz_support.hpp"
 #include "varnel/stats.h"
 
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-thread_local bool counting = false;
-thread_local size_t allocations = 0;
-void on_malloc(const volatile void*, size_t) {
-  if (counting) ++allocations;
-}
-void on_free(const volatile void*) {}
+using varnel::fuzz::allocations;
+using varnel::fuzz::bits;
+using varnel::fuzz::counting;
 
 bool positive(double v) { return v > 0 && v != kInf; }
 bool integer(double v) { return std::isfinite(v) && std::floor(v) == v; }
@@ -96,11 +92,6 @@ const char* const kOps[] = {"pdf", "logpdf", "cdf", "sf", "quantile", "isf"};
 
 const Family* family = nullptr;
 
-uint64_t bits(double x) {
-  uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
 
 [[noreturn]] void fault(const char* what, int op, const double* v, double y) {
   std::fprintf(stderr, "FAULT %s %s(%a; %a, %a) = %a: %s\n", family->id, kOps[op], v[0], v[1], v[2], y,
@@ -111,17 +102,8 @@ uint64_t bits(double x) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* id = std::getenv("VARNEL_FUZZ_FUNCTION");
-  for (const auto& f : kFamilies) {
-    if (id && std::strcmp(id, f.id) == 0) family = &f;
-  }
-  if (!family) {
-    std::fprintf(stderr, "set VARNEL_FUZZ_FUNCTION to one of:");
-    for (const auto& f : kFamilies) std::fprintf(stderr, " %s", f.id);
-    std::fprintf(stderr, "\n");
-    std::exit(2);
-  }
-  __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free);
+  family = varnel::fuzz::chosen(kFamilies);
+  varnel::fuzz::count_allocations();
   return 0;
 }
 

@@ -16,8 +16,6 @@
 // Parameters above 1e10 are left out: one forward evaluation there can take
 // a large part of a second, and beyond about 3e13 the forward functions give
 // their NaN near the answer (the unit tests cover both).
-#include <sanitizer/allocator_interface.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -27,6 +25,7 @@
 #include <limits>
 #include <string>
 
+#include "fuzz_support.hpp"
 #include "varnel/stats.h"
 #include "varnel/varnel.hpp"
 
@@ -36,12 +35,9 @@ namespace ce = varnel::cephes;
 namespace sf = varnel::specfun;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-thread_local bool counting = false;
-thread_local size_t allocations = 0;
-void on_malloc(const volatile void*, size_t) {
-  if (counting) ++allocations;
-}
-void on_free(const volatile void*) {}
+using varnel::fuzz::allocations;
+using varnel::fuzz::bits;
+using varnel::fuzz::counting;
 
 double prev(double x) { return std::nextafter(x, -kInf); }
 float prev(float x) { return std::nextafter(x, -std::numeric_limits<float>::infinity()); }
@@ -101,26 +97,12 @@ std::string describe(const double* v, double x) {
   std::abort();
 }
 
-uint64_t bits(double x) {
-  uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* id = std::getenv("VARNEL_FUZZ_FUNCTION");
-  for (const auto& inv : kInverses) {
-    if (id && std::strcmp(id, inv.id) == 0) target = &inv;
-  }
-  if (!target) {
-    std::fprintf(stderr, "set VARNEL_FUZZ_FUNCTION to one of:");
-    for (const auto& inv : kInverses) std::fprintf(stderr, " %s", inv.id);
-    std::fprintf(stderr, "\n");
-    std::exit(2);
-  }
-  __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free);
+  target = varnel::fuzz::chosen(kInverses);
+  varnel::fuzz::count_allocations();
   return 0;
 }
 

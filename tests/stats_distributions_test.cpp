@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bits.hpp"
+#include "stats_support.hpp"
 #include "varnel/stats.h"
 #include "varnel/stats.hpp"
 
@@ -24,33 +25,8 @@ namespace {
 namespace st = varnel::stats;
 using varnel::test::bits;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kTiny = std::numeric_limits<double>::denorm_min();
-constexpr double kBelowOne = 0x1.fffffffffffffp-1;  // 1 - 2^-53
+using namespace varnel::test::stats;
 constexpr double kTwo53 = 9007199254740992.0;
-
-#ifdef VARNEL_TEST_EMULATED
-constexpr int kScale = 10;
-#else
-constexpr int kScale = 1;
-#endif
-
-double prev(double x) { return std::nextafter(x, -kInf); }
-double log_uniform(std::mt19937_64& rng, double lo, double hi) {
-  return std::exp(std::uniform_real_distribution<double>(std::log(lo), std::log(hi))(rng));
-}
-// Targets: log-uniform down to 1e-300, the smallest subnormal, 1 - 2^-53,
-// and a uniform body.
-double target(std::mt19937_64& rng) {
-  switch (rng() % 8) {
-    case 0: return kTiny;
-    case 1: return kBelowOne;
-    case 2: return std::uniform_real_distribution<double>(0, 1)(rng);
-    case 3: return 1 - log_uniform(rng, 1e-16, 0.5);
-    default: return log_uniform(rng, 1e-300, 0.999);
-  }
-}
 
 // A continuous family with two parameters (the one-parameter families
 // ignore b): its cdf, sf, quantile, isf, and the parameter ranges drawn.

@@ -19,6 +19,7 @@
 
 #include "bits.hpp"
 #include "stats/incomplete_inv.hpp"
+#include "stats_support.hpp"
 #include "varnel/stats.h"
 #include "varnel/stats.hpp"
 #include "varnel/varnel.hpp"
@@ -30,19 +31,7 @@ namespace ce = varnel::cephes;
 namespace sf = varnel::specfun;
 using varnel::test::bits;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kTiny = std::numeric_limits<double>::denorm_min();
-constexpr double kBelowOne = 0x1.fffffffffffffp-1;  // 1 - 2^-53
-
-#ifdef VARNEL_TEST_EMULATED
-constexpr int kScale = 10;
-#else
-constexpr int kScale = 1;
-#endif
-
-double prev(double x) { return std::nextafter(x, -kInf); }
-float prev(float x) { return std::nextafter(x, -std::numeric_limits<float>::infinity()); }
+using namespace varnel::test::stats;
 
 // The crossing property of each inverse, true when x is a crossing of the
 // forward function at the target.
@@ -61,23 +50,6 @@ bool crosses_I(double a, double b, double p, double x) {
 }
 bool crosses_J(double a, double b, double q, double x) {
   return ce::d_ibeta(b, a, 1 - x) <= q && ce::d_ibeta(b, a, 1 - prev(x)) > q;
-}
-
-// Log-uniform in [lo, hi].
-double log_uniform(std::mt19937_64& rng, double lo, double hi) {
-  return std::exp(std::uniform_real_distribution<double>(std::log(lo), std::log(hi))(rng));
-}
-
-// Targets: log-uniform down to 1e-300 in both tails, the ends of the open
-// interval, and a uniform body.
-double target(std::mt19937_64& rng) {
-  switch (rng() % 8) {
-    case 0: return kTiny;
-    case 1: return kBelowOne;
-    case 2: return std::uniform_real_distribution<double>(0, 1)(rng);
-    case 3: return 1 - log_uniform(rng, 1e-16, 0.5);
-    default: return log_uniform(rng, 1e-300, 0.999);
-  }
 }
 
 struct Region {
