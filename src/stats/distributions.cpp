@@ -442,11 +442,15 @@ double offset_from_mean(double x, double a, double r) noexcept {
   return ((hi - a) + lo) / r;
 }
 
+// A NaN x gives the quiet NaN itself: carried through -z it would keep a
+// sign bit that one processor sets and another does not.
 double norm_cdf_valid(double x, double mu, double sigma) noexcept {
+  if (std::isnan(x)) return kNaN;
   const double z = (x - mu) / sigma;
   return half_erfc(-z * kSqrtHalf);
 }
 double norm_sf_valid(double x, double mu, double sigma) noexcept {
+  if (std::isnan(x)) return kNaN;
   const double z = (x - mu) / sigma;
   return half_erfc(z * kSqrtHalf);
 }
