@@ -53,7 +53,6 @@ VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_PICK_DISTRIBUTION)
 #define VARNEL_STATS_ARRAY_CALL_DDP(loop) loop(n, a, inca, p, incp, y, incy)
 #define VARNEL_STATS_ARRAY_CALL_DDDP(loop) loop(n, a, inca, b, incb, p, incp, y, incy)
 VARNEL_STATS_FUNCTIONS(VARNEL_STATS_C_FUNCTION)
-#undef VARNEL_STATS_C_FUNCTION
 
 #define VARNEL_STATS_LOOP_XD loop_2
 #define VARNEL_STATS_LOOP_XDD loop_3
@@ -61,14 +60,6 @@ VARNEL_STATS_FUNCTIONS(VARNEL_STATS_C_FUNCTION)
 #define VARNEL_STATS_ARRAY_CALL_XDD(loop) loop(n, x, incx, a, inca, b, incb, y, incy)
 #define VARNEL_STATS_C_DISTRIBUTION(family, op, sig, count) \
   VARNEL_STATS_C_FUNCTION(d_##family##_##op, sig, "")
-#define VARNEL_STATS_C_FUNCTION(name, sig, meaning)                                        \
-  extern "C" VARNEL_STATS_API VARNEL_STATS_RESULT_##sig varnel_stats_##name                \
-      VARNEL_STATS_PARAMS_##sig {                                                           \
-    return name VARNEL_STATS_ARGS_##sig;                                                    \
-  }                                                                                         \
-  extern "C" VARNEL_STATS_API void varnel_stats_##name##_array VARNEL_STATS_ARRAY_PARAMS_##sig { \
-    VARNEL_STATS_ARRAY_CALL_##sig(VARNEL_STATS_LOOP_##sig<name>);                           \
-  }
 VARNEL_STATS_DISTRIBUTIONS(VARNEL_STATS_C_DISTRIBUTION)
 #undef VARNEL_STATS_C_FUNCTION
 #undef VARNEL_STATS_C_DISTRIBUTION
