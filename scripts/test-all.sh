@@ -184,11 +184,13 @@ test -s build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 
-# --- toolchain matrix: the library and the characterisation test under every
-# compiler and flag set of scripts/toolchain-matrix.txt (x86_64 natively,
-# aarch64 under qemu), each library's machine code read by the guard.
+# --- toolchain matrix: the libraries under every compiler and flag set of
+# scripts/toolchain-matrix.txt, each read by the machine-code guard and put
+# under the bit tests of build-test and build-test-aarch64 (x86_64 natively,
+# aarch64 under qemu), which load them in place of their own.
 stage "toolchain matrix"
-bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix
+bash scripts/toolchain-matrix.sh --parallel "$jobs" --out build-matrix \
+  --harness x86_64=build-test --harness aarch64=build-test-aarch64
 # --- end of toolchain matrix
 
 # --- packages: the Debian and RPM packages of both architectures, made into

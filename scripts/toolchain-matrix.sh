@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Builds the libraries, the characterisation test, the inverses' bits test
-# (stats_bits_test) and their bracket check (inverse_brackets_test) under
-# every configuration
-# of a table (scripts/toolchain-matrix.txt: compiler, flags, how to run),
-# reads each library's machine code with tests/no_fused_multiply_add.sh and
-# runs the test natively or under qemu, two
-# configurations side by side.
+# Builds the shipped libraries under every configuration of a table
+# (scripts/toolchain-matrix.txt: compiler, flags, how to run), reads each
+# library's machine code with tests/no_fused_multiply_add.sh and runs the bit
+# tests on them natively or under qemu (the characterisation test, the
+# inverses' bits test stats_bits_test and their bracket check
+# inverse_brackets_test), two configurations side by side.
 # Prints one line per configuration and fails if any guard or test failed.
 #
 # usage: scripts/toolchain-matrix.sh [options]
@@ -16,12 +15,22 @@
 #   --source DIR     the sources to build (default this tree); with
 #   --build-only     library and guard only (no test), for reading the
 #                    machine code of an older tree
+#   --harness PLATFORM=DIR
+#                    take the bit tests of PLATFORM (x86_64 or aarch64) from
+#                    the build directory DIR, a default build of this tree
+#                    (the suite passes its build-test and build-test-aarch64)
+#                    instead of building them here
 #
-# Only what the check needs is built: the library and the characterisation
-# test with the configuration's flags; a configuration whose run is "whole"
-# builds the whole default project instead (every test, the evaluator, the
-# Fortran module's tests where its toolchain names a Fortran compiler, the
-# Python package where NumPy is found) and runs the whole ctest. GoogleTest is
+# Only what decides result bits is built with the configuration's flags: the
+# three shipped libraries. The bit tests are the judge, not the judged: they
+# are built once per platform with that platform's GCC and default flags (or
+# taken from --harness) and run against each configuration's libraries
+# through LD_LIBRARY_PATH, which the run checks resolves to them. So a flag
+# that would bend the tests' own comparisons (-ffast-math folding isnan) can
+# not make a test pass. A configuration whose run is "whole" builds the whole
+# default project instead (every test, the evaluator, the Fortran module's
+# tests where its toolchain names a Fortran compiler, the Python package
+# where NumPy is found) and runs the whole ctest; GoogleTest for those is
 # built once per platform with the default flags and installed into
 # DIR/gtest-<platform>, since its code does not decide any result bit.
 set -euo pipefail
@@ -32,6 +41,7 @@ parallel=2
 out=$root/build-matrix
 source=$root
 build_only=0
+declare -A harness=()
 while (($#)); do
   case $1 in
     --table) table=$(realpath "$2"); shift 2 ;;
@@ -40,6 +50,7 @@ while (($#)); do
     --out) out=$(realpath -m "$2"); shift 2 ;;
     --source) source=$(realpath "$2"); shift 2 ;;
     --build-only) build_only=1; shift ;;
+    --harness) harness[${2%%=*}]=$(realpath "${2#*=}"); shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -96,6 +107,50 @@ build_gtest() {
   touch "$prefix/.complete"
 }
 
+# The bit tests of a platform, built once with its GCC and default flags,
+# unless --harness named a build that has them.
+bit_tests=(characterisation_test stats_bits_test inverse_brackets_test)
+build_harness() {
+  local platform=$1 dir=$out/harness-$1
+  [ -n "${harness[$platform]:-}" ] && return 0
+  local cmake_args objdump
+  if [ "$platform" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+  echo "--- bit tests for $platform"
+  env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S "$source" -B "$dir" "${cmake_args[@]}" \
+    -DVARNEL_BUILD_TESTS=BITS -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF \
+    -DVARNEL_BUILD_FORTRAN=OFF >"$out/harness-$platform.log" 2>&1
+  cmake --build "$dir" -j"$parallel" --target "${bit_tests[@]}" >>"$out/harness-$platform.log" 2>&1
+  harness[$platform]=$dir
+}
+
+# The platform's bit tests against the libraries in DIR, with the runner
+# (nothing natively, qemu for aarch64) before each. The loader is asked
+# first where the libraries come from: every one must be DIR's.
+run_bit_tests() { # platform dir runner...
+  local platform=$1 dir=$2 test
+  shift 2
+  local runner=("$@") trace tests=${harness[$platform]}/tests
+  if [ "${runner[0]:-}" = qemu-aarch64 ]; then
+    runner=("${runner[@]/#LD_LIBRARY_PATH=/LD_LIBRARY_PATH=$dir:}")
+    trace=("${runner[@]}" -E LD_TRACE_LOADED_OBJECTS=1)
+  else
+    runner=(env LD_LIBRARY_PATH="$dir")
+    trace=("${runner[@]}" LD_TRACE_LOADED_OBJECTS=1)
+  fi
+  local loaded
+  loaded=$(for test in "${bit_tests[@]}"; do "${trace[@]}" "$tests/$test"; done 2>&1 |
+    grep -E '^\s*libvarnel' | sort -u)
+  echo "$loaded"
+  if grep -v " => $dir/libvarnel" <<<"$loaded" ||
+     [ "$(awk '{print $1}' <<<"$loaded" | sort -u | wc -l)" -ne ${#libraries[@]} ]; then
+    echo "the bit tests do not load this configuration's libraries"
+    return 1
+  fi
+  for test in "${bit_tests[@]}"; do
+    "${runner[@]}" "$tests/$test" --gtest_brief=1 || return 1
+  done
+}
+
 # One configuration: writes "name|toolchain|guard counts|test result|seconds"
 # to the results directory and the full output to name.log.
 run_config() {
@@ -112,16 +167,10 @@ run_config() {
   else
     cflags=$flags cxxflags=$flags ldflags=$flags
   fi
-  local targets=(--target "${library_targets[@]}" characterisation_test stats_bits_test
-                 inverse_brackets_test)
-  local options=(-DVARNEL_BUILD_TESTS=BITS -DVARNEL_GTEST_PREFIX="$out/gtest-$platform"
-                 -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
-  if [ "$run" = whole ]; then
+  local targets=(--target "${library_targets[@]}")
+  local options=(-DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
+  if [ "$run" = whole ] && ((!build_only)); then
     targets=() options=(-DVARNEL_GTEST_PREFIX="$out/gtest-$platform" -DVARNEL_WERROR=ON)
-  fi
-  if ((build_only)); then
-    targets=(--target "${library_targets[@]}")
-    options=(-DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF)
   fi
   rm -rf "$dir"
   local start=$SECONDS status=ok guard_counts=- test_result=-
@@ -167,9 +216,7 @@ run_config() {
         status=test-failed
       fi
       cat "$dir/ctest.txt" >>"$log"
-    elif "${runner[@]}" "$dir/tests/characterisation_test" --gtest_brief=1 >>"$log" 2>&1 &&
-         "${runner[@]}" "$dir/tests/stats_bits_test" --gtest_brief=1 >>"$log" 2>&1 &&
-         "${runner[@]}" "$dir/tests/inverse_brackets_test" --gtest_brief=1 >>"$log" 2>&1; then
+    elif run_bit_tests "$platform" "$dir" "${runner[@]}" >>"$log" 2>&1; then
       test_result=pass
     else
       local failed
@@ -196,8 +243,9 @@ done <"$table"
 ((${#names[@]})) || { echo "no configuration selected from $table" >&2; exit 2; }
 
 if ((!build_only)); then
-  for platform in $(for t in "${toolchains[@]}"; do platform_of "$t"; done | sort -u); do
-    build_gtest "$platform"
+  for i in "${!names[@]}"; do
+    platform=$(platform_of "${toolchains[$i]}")
+    if [ "${runs[$i]}" = whole ]; then build_gtest "$platform"; else build_harness "$platform"; fi
   done
 fi
 
