@@ -141,7 +141,8 @@ build-test/venv/bin/pip install -q --no-build-isolation --no-index \
   --config-settings=cmake.define.VARNEL_NUMPY_INCLUDE_DIR="$(bash scripts/numpy2-headers.sh amd64)" .
 (cd build-test && venv/bin/python -c "import varnel; assert '/venv/' in varnel.__file__")
 env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel \
-  build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py
+  build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py \
+  python/tests/test_stats.py
 # --- end of Python package -------------------------------------------------
 
 # --- documentation: every command and shown output of README.md and docs/
