@@ -401,17 +401,19 @@ struct Family {
   FamilyFacts facts;
 };
 
-const FamilyFacts& facts_of(const std::string& c_name) {
-  for (const auto& f : kFamilyFacts) {
-    if (c_name == f.c_name) return f;
+// The row of a table with this C name; every name of the header has one.
+template <typename Rows>
+const auto& by_c_name(const Rows& rows, const std::string& c_name) {
+  for (const auto& row : rows) {
+    if (c_name == row.c_name) return row;
   }
-  std::abort();  // a family of the header without a row above
+  std::abort();  // a family or operation of the header without a row here
 }
 
 const std::vector<Family>& families() {
   static const std::vector<Family> list = {
 #define VARNEL_PYTHON_FAMILY(family, sig, count, params, name) \
-  {#family, params, name, facts_of(#family)},
+  {#family, params, name, by_c_name(kFamilyFacts, #family)},
       VARNEL_STATS_FAMILIES(VARNEL_PYTHON_FAMILY)
 #undef VARNEL_PYTHON_FAMILY
   };
@@ -430,13 +432,6 @@ constexpr Operation kOperations[] = {
     {"cdf", "cdf", "cdf", Cost::Heavy},       {"sf", "sf", "sf", Cost::Heavy},
     {"quantile", "ppf", "ppf", Cost::Inverse}, {"isf", "isf", "isf", Cost::Inverse},
 };
-
-const Operation& operation_of(const std::string& c_name) {
-  for (const auto& op : kOperations) {
-    if (c_name == op.c_name) return op;
-  }
-  std::abort();
-}
 
 std::string python_name(const Family& family, const Operation& op) {
   return std::string(family.facts.python_name) + "_" +
@@ -559,14 +554,10 @@ std::vector<UfuncEntry> distribution_table() {
   };
   std::vector<UfuncEntry> table;
   for (const auto& g : generated) {
-    const Family* family = nullptr;
-    for (const auto& f : families()) {
-      if (std::string(f.c_name) == g.family) family = &f;
-    }
-    if (family == nullptr) std::abort();
-    const Operation& op = operation_of(g.op);
-    table.push_back({python_name(*family, op), 1 + g.count, op.cost, {g.loop},
-                     distribution_doc(*family, op), "varnel.stats"});
+    const Family& family = by_c_name(families(), g.family);
+    const Operation& op = by_c_name(kOperations, g.op);
+    table.push_back({python_name(family, op), 1 + g.count, op.cost, {g.loop},
+                     distribution_doc(family, op), "varnel.stats"});
   }
   return table;
 }
