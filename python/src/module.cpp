@@ -131,6 +131,14 @@ LoopEntry inverse(LoopEntry entry) {
   return entry;
 }
 
+// The distributions of libvarnel-stats follow the inverses' convention: an
+// infinite result from finite arguments is an exact infinity (the infinite
+// end of a support from a quantile, a density's pole at an end of its
+// support, the logarithm of a zero density), which warns "divide"; so does
+// a quantile whose crossing lies beyond the largest double (t with nu < 1 at
+// tiny p), where the infinite end is the crossing.
+LoopEntry distribution(LoopEntry entry) { return inverse(entry); }
+
 struct UfuncEntry {
   std::string name;
   int nin;
@@ -548,7 +556,7 @@ std::vector<UfuncEntry> distribution_table() {
   const Generated generated[] = {
 #define VARNEL_PYTHON_DISTRIBUTION(family, op, sig, count) \
   {#family, #op, count,                                    \
-   inverse(loop(st::d_##family##_##op, varnel_stats_d_##family##_##op##_array))},
+   distribution(loop(st::d_##family##_##op, varnel_stats_d_##family##_##op##_array))},
       VARNEL_STATS_DISTRIBUTIONS(VARNEL_PYTHON_DISTRIBUTION)
 #undef VARNEL_PYTHON_DISTRIBUTION
   };
@@ -845,8 +853,7 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
   PyObject* ufunc = PyUFunc_FromFuncAndDataAndSignatureAndIdentity(
       functions, data, types, static_cast<int>(n), entry.nin, 1,
       identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, entry.name.c_str(),
-      entry.doc.c_str(), 0,
-      nullptr, identity);
+      entry.doc.c_str(), 0, nullptr, identity);
   Py_XDECREF(identity);
   if (ufunc == nullptr) return -1;
   if (entry.nin == 2 && add_reduction_promoter(ufunc) < 0) {
