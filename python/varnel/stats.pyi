@@ -5,14 +5,19 @@ from typing import Final
 import numpy as np
 
 class Family:
-    pdf: np.ufunc  # the continuous families
-    logpdf: np.ufunc
-    pmf: np.ufunc  # the discrete families (poisson, binom, nbinom)
-    logpmf: np.ufunc
     cdf: np.ufunc
     sf: np.ufunc
     ppf: np.ufunc
     isf: np.ufunc
+
+# The two kinds of Family, for the checker only.
+class _ContinuousFamily(Family):
+    pdf: np.ufunc
+    logpdf: np.ufunc
+
+class _DiscreteFamily(Family):
+    pmf: np.ufunc
+    logpmf: np.ufunc
 
 norm_pdf: np.ufunc
 norm_logpdf: np.ufunc
@@ -69,15 +74,15 @@ nbinom_sf: np.ufunc
 nbinom_ppf: np.ufunc
 nbinom_isf: np.ufunc
 
-norm: Final[Family]
-chi2: Final[Family]
-gamma: Final[Family]
-beta: Final[Family]
-t: Final[Family]
-f: Final[Family]
-poisson: Final[Family]
-binom: Final[Family]
-nbinom: Final[Family]
+norm: Final[_ContinuousFamily]
+chi2: Final[_ContinuousFamily]
+gamma: Final[_ContinuousFamily]
+beta: Final[_ContinuousFamily]
+t: Final[_ContinuousFamily]
+f: Final[_ContinuousFamily]
+poisson: Final[_DiscreteFamily]
+binom: Final[_DiscreteFamily]
+nbinom: Final[_DiscreteFamily]
 
 UFUNCS: Final[tuple[str, ...]]
 FAMILIES: Final[tuple[str, ...]]
