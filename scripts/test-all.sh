@@ -122,7 +122,7 @@ bash tests/tails_examples.sh "$prefix/bin/varnel" build-test/tails-pkg-config/ta
 # --- Python package (python/) ----------------------------------------------
 # The tests import the package from the installed prefix (so the relative run
 # path to lib64 is exercised) and compare with the installed evaluator; the
-# Dask example runs small; then pip installs the package from the repository
+# Dask examples run small; then pip installs the package from the repository
 # into a throw-away venv, offline, and the bit comparison runs against it.
 stage "Python package"
 python_path=$prefix/lib/python3/dist-packages
@@ -131,6 +131,8 @@ PYTHONPATH=$python_path VARNEL_EVALUATOR=$prefix/bin/varnel \
 PYTHONPATH=$python_path /usr/bin/python3 examples/python/quick_tour.py >/dev/null
 PYTHONPATH=$python_path /usr/bin/python3 examples/python/chi_square_pvalues.py \
   --points 2e5 --chunk 5e4
+PYTHONPATH=$python_path /usr/bin/python3 examples/python/distributions.py \
+  --rows 1e5 --chunk 2.5e4 >/dev/null
 rm -rf build-test/venv
 /usr/bin/python3 -m venv --system-site-packages build-test/venv
 # The package's build backend (scikit-build-core, pyproject.toml) makes the
@@ -139,7 +141,8 @@ build-test/venv/bin/pip install -q --no-build-isolation --no-index \
   --config-settings=cmake.define.VARNEL_NUMPY_INCLUDE_DIR="$(bash scripts/numpy2-headers.sh amd64)" .
 (cd build-test && venv/bin/python -c "import varnel; assert '/venv/' in varnel.__file__")
 env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel \
-  build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py
+  build-test/venv/bin/python -m pytest -q -p no:cacheprovider python/tests/test_bits.py \
+  python/tests/test_stats.py
 # --- end of Python package -------------------------------------------------
 
 # --- documentation: every command and shown output of README.md and docs/

@@ -104,7 +104,8 @@ python3 -m venv --system-site-packages build-sdist/venv
 (cd /tmp && /src/build-sdist/venv/bin/python -c \
    "import varnel; assert '/build-sdist/venv/' in varnel.__file__, varnel.__file__")
 env -u PYTHONPATH VARNEL_EVALUATOR=$prefix/bin/varnel build-sdist/venv/bin/python \
-  -m pytest -q -p no:cacheprovider python/tests/test_bits.py | tee /out/sdist.txt
+  -m pytest -q -p no:cacheprovider python/tests/test_bits.py python/tests/test_stats.py \
+  | tee /out/sdist.txt
 
 step "packages"
 bash scripts/package.sh -DVARNEL_PACKAGE_GENERATORS=DEB

@@ -5,7 +5,8 @@
 # installed offline into a fresh venv and run there with none of the
 # project's libraries on the system, no LD_LIBRARY_PATH and no build tree on
 # the path, every loop bit for bit against the evaluator built from this
-# tree.
+# tree, and the distributions of varnel.stats (stats.py ships in the wheel)
+# against the wheel's own libvarnel-stats.so.0.
 #
 # usage: test-wheel.sh PYTHON WHEEL [--evaluator PATH]
 #
@@ -196,5 +197,5 @@ slowdown=1
 ((${#run[@]})) && slowdown=15
 VARNEL_EVALUATOR=$evaluator VARNEL_TEST_SLOWDOWN=$slowdown "${run[@]}" "$venv/bin/python" \
   -m pytest -q -p no:cacheprovider --rootdir="$source_dir/python/tests" \
-  "$source_dir/python/tests/test_bits.py"
+  "$source_dir/python/tests/test_bits.py" "$source_dir/python/tests/test_stats.py"
 echo "wheel for $arch tested in $((SECONDS - start)) s"

@@ -14,7 +14,8 @@
 //   - a non-finite result at a pole of the function (finite arguments)
 //     raises "divide"; so does the infinite result of an inverse function at
 //     an end of its target's interval (erfinv(1), gammaincinv(a, 1)), as
-//     NumPy's log(0) does;
+//     NumPy's log(0) does, and every infinite result of a distribution
+//     (norm_ppf(1), gamma_pdf at its pole, logpdf outside the support);
 //   - otherwise an infinite result (a complex one with at least one infinite
 //     part) from finite arguments raises "overflow";
 //   - otherwise a NaN result (in either part) raises "invalid";
@@ -51,8 +52,9 @@ using AnyFunction = void (*)();
 enum class Poles {
   None,                 // a non-finite result at finite arguments is an overflow
   NonPositiveIntegers,  // complex z = 0, -1, -2, ... on the real axis
-  InfiniteResults,      // an inverse function: its only infinite results are
-                        // those at the ends of the target's interval
+  InfiniteResults,      // an inverse function or a distribution: its infinite
+                        // results are exact (the ends of the target's interval,
+                        // a pole, the logarithm of 0)
 };
 
 // What a loop receives through the data pointer.

@@ -26,6 +26,8 @@
 #include <varnel/varnel.hpp>
 
 #include <cstdlib>
+#include <deque>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -129,16 +131,26 @@ LoopEntry inverse(LoopEntry entry) {
   return entry;
 }
 
+// The distributions of libvarnel-stats follow the inverses' convention: an
+// infinite result from finite arguments is an exact infinity (the infinite
+// end of a support from a quantile, a density's pole at an end of its
+// support, the logarithm of a zero density), which warns "divide"; so does
+// a quantile whose crossing lies beyond the largest double (t with nu < 1 at
+// tiny p), where the infinite end is the crossing.
+LoopEntry distribution(LoopEntry entry) { return inverse(entry); }
+
 struct UfuncEntry {
-  const char* name;
+  std::string name;
   int nin;
   Cost cost;
   std::vector<LoopEntry> loops;
-  const char* doc;
+  std::string doc;
+  // The Python module that offers it, for messages: "varnel" or "varnel.stats".
+  const char* module = "varnel";
 };
 
-const std::vector<UfuncEntry>& ufunc_table() {
-  static const std::vector<UfuncEntry> table = {
+std::vector<UfuncEntry> special_function_table() {
+  return {
       {"erf", 1, Cost::Light, {loop(sf::s_calerf, 0), loop(sf::d_calerf, 0)},
        R"(erf(x): the error function 2/sqrt(pi) * integral of exp(-t**2) from 0 to x.
 
@@ -358,6 +370,213 @@ next number below x (varnel_stats_d_ibetac_inv), float64 only. q = 0 gives
 1 and q = 1 gives 0; q outside [0, 1], a <= 0 or b <= 0 gives NaN with
 NumPy's "invalid" warning. NaN gives NaN.)"},
   };
+}
+
+// ---------------------------------------------------------------------------
+// The distributions of libvarnel-stats: one ufunc per family and operation,
+// generated from VARNEL_STATS_DISTRIBUTIONS, with the names NumPy users know:
+// chi2 for chisq, ppf for quantile, and pmf, logpmf for the discrete
+// families' pdf and logpdf. They live in varnel.stats (python/varnel/stats.py).
+
+// What the X-macro does not say about a family: its Python name, whether it
+// is discrete, the domain of its parameters and its support.
+struct FamilyFacts {
+  const char* c_name;
+  const char* python_name;
+  bool discrete;
+  const char* domain;
+  const char* support;
+};
+constexpr FamilyFacts kFamilyFacts[] = {
+    {"norm", "norm", false, "mu finite, sigma > 0 finite", "the real line"},
+    {"chisq", "chi2", false, "k > 0 finite (real)", "[0, inf)"},
+    {"gamma", "gamma", false, "shape > 0 and scale > 0, both finite", "[0, inf)"},
+    {"beta", "beta", false, "a > 0 and b > 0, both finite", "[0, 1]"},
+    {"t", "t", false, "nu > 0 finite (real)", "the real line"},
+    {"f", "f", false, "d1 > 0 and d2 > 0, both finite", "[0, inf)"},
+    {"poisson", "poisson", true, "lambda >= 0 finite", "the integers 0, 1, 2, ..."},
+    {"binom", "binom", true, "n an integer in [0, 2**53], 0 <= p <= 1",
+     "the integers 0, 1, ..., n"},
+    {"nbinom", "nbinom", true,
+     "r > 0 finite (real), 0 < p <= 1; the number of failures before the r-th success",
+     "the integers 0, 1, 2, ..."},
+};
+
+struct Family {
+  const char* c_name;
+  const char* params;     // "mu, sigma"
+  const char* long_name;  // "normal"
+  FamilyFacts facts;
+};
+
+// The row of a table with this C name; every name of the header has one.
+template <typename Rows>
+const auto& by_c_name(const Rows& rows, const std::string& c_name) {
+  for (const auto& row : rows) {
+    if (c_name == row.c_name) return row;
+  }
+  std::abort();  // a family or operation of the header without a row here
+}
+
+const std::vector<Family>& families() {
+  static const std::vector<Family> list = {
+#define VARNEL_PYTHON_FAMILY(family, sig, count, params, name) \
+  {#family, params, name, by_c_name(kFamilyFacts, #family)},
+      VARNEL_STATS_FAMILIES(VARNEL_PYTHON_FAMILY)
+#undef VARNEL_PYTHON_FAMILY
+  };
+  return list;
+}
+
+// The Python name of an operation, and what it means, in a docstring.
+struct Operation {
+  const char* c_name;
+  const char* continuous;  // Python name for the continuous families
+  const char* discrete;    // and for the discrete ones
+  Cost cost;
+};
+constexpr Operation kOperations[] = {
+    {"pdf", "pdf", "pmf", Cost::Heavy},       {"logpdf", "logpdf", "logpmf", Cost::Heavy},
+    {"cdf", "cdf", "cdf", Cost::Heavy},       {"sf", "sf", "sf", Cost::Heavy},
+    {"quantile", "ppf", "ppf", Cost::Inverse}, {"isf", "isf", "isf", Cost::Inverse},
+};
+
+std::string python_name(const Family& family, const Operation& op) {
+  return std::string(family.facts.python_name) + "_" +
+         (family.facts.discrete ? op.discrete : op.continuous);
+}
+
+// The argument's name: x (k for the discrete families) for the density and
+// the tails, p and q for the quantiles (prob where p names a parameter).
+std::string argument_name(const Family& family, const Operation& op) {
+  const std::string c = op.c_name;
+  if (c == "quantile") {
+    return std::string(family.params).find(", p") != std::string::npos ? "prob" : "p";
+  }
+  if (c == "isf") return "q";
+  return family.facts.discrete ? "k" : "x";
+}
+
+// Paragraphs separated by blank lines, each filled to the width of the
+// hand-written docstrings above.
+std::string fill(const std::string& text, std::size_t width = 76) {
+  std::string out, line, word;
+  auto flush_word = [&] {
+    if (word.empty()) return;
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    word.clear();
+  };
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char ch = i < text.size() ? text[i] : '\n';
+    if (ch == '\n' && i + 1 < text.size() && text[i + 1] == '\n') {
+      flush_word();
+      out += line + "\n\n";
+      line.clear();
+      ++i;
+    } else if (ch == ' ' || ch == '\n') {
+      flush_word();
+    } else {
+      word += ch;
+    }
+  }
+  return out + line;
+}
+
+std::string distribution_doc(const Family& family, const Operation& op) {
+  const std::string c = op.c_name;
+  const bool discrete = family.facts.discrete;
+  const std::string x = argument_name(family, op);
+  const std::string of = std::string(" of the ") + family.long_name + " distribution";
+  std::string doc = python_name(family, op) + "(" + x + ", " + family.params + "): ";
+  std::string body;
+  if (c == "pdf") {
+    doc += discrete ? "the probability mass P(X = k)" + of + "."
+                    : "the probability density" + of + " at x.";
+    body = discrete ? "0 off the integers and outside the support."
+                    : "0 outside the support; at an end of the support the limit, which is inf "
+                      "at a pole of the density (with NumPy's \"divide\" warning).";
+  } else if (c == "logpdf") {
+    doc += std::string("the natural logarithm of the ") +
+           (discrete ? "probability mass" : "density") + of + ".";
+    body = std::string("Formed directly, not as the logarithm of ") +
+           (discrete ? "pmf" : "pdf") +
+           ", so that it stays finite where the value underflows. Where the " +
+           (discrete ? "mass" : "density") +
+           " is 0 (outside the support" + (discrete ? ", off the integers" : "") +
+           ") it is -inf with NumPy's \"divide\" warning, as np.log(0).";
+  } else if (c == "cdf") {
+    doc += discrete ? "P(X <= k)" + of + ", at floor(k)." : "P(X <= x)" + of + ".";
+    body = "0 below the support, 1 above it.";
+  } else if (c == "sf") {
+    doc += discrete ? "P(X > k)" + of + ", at floor(k)." : "P(X > x)" + of + ".";
+    body = "Computed directly on its own side, never as 1 - cdf, so that small upper tails "
+           "keep their accuracy. 1 below the support, 0 above it.";
+  } else if (c == "quantile") {
+    doc += "the quantile" + of + " at the lower-tail probability " + x + ".";
+    body = discrete ? "The integer k with cdf(k) >= " + x + " > cdf(k - 1), computed against this "
+                          "package's own cdf (the smallest such k wherever the cdf increases)."
+                    : "The x at which this package's cdf crosses " + x +
+                          ", to the last bit: cdf(x) >= " + x +
+                          " > cdf(x') with x' the next number below x.";
+    body += " " + x + " = 0 and 1 give the ends of the support; an infinite end comes with "
+                      "NumPy's \"divide\" warning. " + x + " outside [0, 1] gives NaN.";
+  } else {
+    doc += "the inverse survival function" + of + " at the upper-tail probability q.";
+    body = discrete ? "The integer k with sf(k) <= q < sf(k - 1), computed against this "
+                      "package's own sf, accurate for tiny q."
+                    : "The x at which this package's sf crosses q, to the last bit: "
+                      "sf(x) <= q < sf(x') with x' the next number below x; tiny q keep "
+                      "their accuracy.";
+    body += " q = 1 and 0 give the lower and upper ends of the support; an infinite end comes "
+            "with NumPy's \"divide\" warning. q outside [0, 1] gives NaN.";
+  }
+  const std::string c_function = std::string("varnel_stats_d_") + family.c_name + "_" + c;
+  doc += "\n\n" + body + "\n\nParameters: " + family.facts.domain + ". Support: " +
+         family.facts.support +
+         ". Parameters outside their domain, infinite or NaN, give NaN: with NumPy's "
+         "\"invalid\" warning, except that a NaN argument passes silently.\n\n"
+         "The arguments are positional, in this order, and broadcast; float64 only "
+         "(integers, booleans, float16 and float32 are converted). Same bits as the C "
+         "function " + c_function + " (C++ varnel::stats::d_" + family.c_name + "_" + c +
+         "), whose array version computes evenly strided chunks. See docs/distributions.md.";
+  return fill(doc);
+}
+
+std::vector<UfuncEntry> distribution_table() {
+  struct Generated {
+    const char* family;
+    const char* op;
+    int count;
+    LoopEntry loop;
+  };
+  const Generated generated[] = {
+#define VARNEL_PYTHON_DISTRIBUTION(family, op, sig, count) \
+  {#family, #op, count,                                    \
+   distribution(loop(st::d_##family##_##op, varnel_stats_d_##family##_##op##_array))},
+      VARNEL_STATS_DISTRIBUTIONS(VARNEL_PYTHON_DISTRIBUTION)
+#undef VARNEL_PYTHON_DISTRIBUTION
+  };
+  std::vector<UfuncEntry> table;
+  for (const auto& g : generated) {
+    const Family& family = by_c_name(families(), g.family);
+    const Operation& op = by_c_name(kOperations, g.op);
+    table.push_back({python_name(family, op), 1 + g.count, op.cost, {g.loop},
+                     distribution_doc(family, op), "varnel.stats"});
+  }
+  return table;
+}
+
+// The special functions, then the distributions.
+const std::vector<UfuncEntry>& ufunc_table() {
+  static const std::vector<UfuncEntry> table = [] {
+    std::vector<UfuncEntry> all = special_function_table();
+    for (auto& entry : distribution_table()) all.push_back(std::move(entry));
+    return all;
+  }();
   return table;
 }
 
@@ -368,10 +587,24 @@ NumPy's "invalid" warning. NaN gives NaN.)"},
 struct Accepted {
   PyUFuncObject* ufunc;
   std::string text;
+  const char* name;  // with its module: varnel.erf, varnel.stats.norm_cdf
 };
 std::vector<Accepted>& accepted() {
   static std::vector<Accepted> list;
   return list;
+}
+// The names with their modules, for the messages; a deque, so that a name
+// never moves once a ufunc or its NoReduction points to it.
+const char* qualified_name(const std::string& module, const std::string& name) {
+  static std::deque<std::string> names;
+  names.push_back(module + "." + name);
+  return names.back().c_str();
+}
+const Accepted* accepted_of(const PyUFuncObject* ufunc) {
+  for (const auto& a : accepted()) {
+    if (a.ufunc == ufunc) return &a;
+  }
+  return nullptr;
 }
 
 const char* type_name(int type) {
@@ -447,13 +680,10 @@ int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** ope
     given += std::string(i ? ", " : "") + PyUnicode_AsUTF8AndSize(repr, nullptr);
     Py_DECREF(repr);
   }
-  std::string ours = "?";
-  for (const auto& a : accepted()) {
-    if (a.ufunc == ufunc) ours = a.text;
-  }
-  PyErr_Format(PyExc_TypeError,
-               "varnel.%s does not accept arguments of type (%s); it takes %s",
-               ufunc->name, given.c_str(), ours.c_str());
+  const Accepted* ours = accepted_of(ufunc);
+  PyErr_Format(PyExc_TypeError, "%s does not accept arguments of type (%s); it takes %s",
+               ours != nullptr ? ours->name : ufunc->name, given.c_str(),
+               ours != nullptr ? ours->text.c_str() : "?");
   return -1;
 }
 
@@ -484,7 +714,7 @@ int resolve_types(PyUFuncObject* ufunc, NPY_CASTING casting, PyArrayObject** ope
 // f(f(x0, x1), x2) ... (docs/python.md).
 
 const char* const kNoReduction =
-    "varnel.%s has no reduction: it is not an associative operation of its two arguments";
+    "%s has no reduction: it is not an associative operation of its two arguments";
 
 // NumPy 2's C interface (feature version 0x12, NPY_2_0_API_VERSION).
 constexpr unsigned kNumpy2Api = 0x00000012;
@@ -501,7 +731,7 @@ PyObject* no_reduction_float(PyObject* self) {
 }
 
 PyObject* no_reduction_repr(PyObject* self) {
-  return PyUnicode_FromFormat("<varnel.%s: no reduction>",
+  return PyUnicode_FromFormat("<%s: no reduction>",
                               reinterpret_cast<NoReduction*>(self)->ufunc);
 }
 
@@ -534,7 +764,8 @@ int refuse_reductions(PyObject* ufunc, PyObject* const op_dtypes[], PyObject* co
                       PyObject* new_op_dtypes[]) {
   auto* u = reinterpret_cast<PyUFuncObject*>(ufunc);
   if (op_dtypes[0] == nullptr) {
-    PyErr_Format(PyExc_TypeError, kNoReduction, u->name);
+    const Accepted* ours = accepted_of(u);
+    PyErr_Format(PyExc_TypeError, kNoReduction, ours != nullptr ? ours->name : u->name);
     return -1;
   }
   for (int i = 0; i < u->nargs; ++i) {
@@ -613,15 +844,16 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
       types[k * (entry.nin + 1) + i] = static_cast<char>(l.types[i]);
     }
   }
+  const char* name = qualified_name(entry.module, entry.name);
   PyObject* identity = nullptr;
   if (entry.nin == 2) {
-    identity = no_reduction_identity(entry.name);
+    identity = no_reduction_identity(name);
     if (identity == nullptr && PyErr_Occurred()) return -1;
   }
   PyObject* ufunc = PyUFunc_FromFuncAndDataAndSignatureAndIdentity(
       functions, data, types, static_cast<int>(n), entry.nin, 1,
-      identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, entry.name, entry.doc, 0,
-      nullptr, identity);
+      identity != nullptr ? PyUFunc_IdentityValue : PyUFunc_None, entry.name.c_str(),
+      entry.doc.c_str(), 0, nullptr, identity);
   Py_XDECREF(identity);
   if (ufunc == nullptr) return -1;
   if (entry.nin == 2 && add_reduction_promoter(ufunc) < 0) {
@@ -630,8 +862,35 @@ int add_ufunc(PyObject* module, const UfuncEntry& entry) {
   }
   auto* object = reinterpret_cast<PyUFuncObject*>(ufunc);
   object->type_resolver = &resolve_types;
-  accepted().push_back({object, describe(entry)});
-  return PyModule_AddObject(module, entry.name, ufunc);
+  accepted().push_back({object, describe(entry), name});
+  return PyModule_AddObject(module, entry.name.c_str(), ufunc);
+}
+
+// _stats_families: for varnel.stats, a (name, description, parameters,
+// ufunc names) tuple per family, in the header's order.
+int add_stats_families(PyObject* module) {
+  PyObject* list = PyTuple_New(static_cast<Py_ssize_t>(families().size()));
+  if (list == nullptr) return -1;
+  Py_ssize_t i = 0;
+  for (const auto& family : families()) {
+    PyObject* names = PyTuple_New(static_cast<Py_ssize_t>(std::size(kOperations)));
+    if (names == nullptr) {
+      Py_DECREF(list);
+      return -1;
+    }
+    Py_ssize_t k = 0;
+    for (const auto& op : kOperations) {
+      PyTuple_SetItem(names, k++, PyUnicode_FromString(python_name(family, op).c_str()));
+    }
+    PyObject* row = Py_BuildValue("(sssN)", family.facts.python_name, family.long_name,
+                                  family.params, names);
+    if (row == nullptr) {
+      Py_DECREF(list);
+      return -1;
+    }
+    PyTuple_SetItem(list, i++, row);
+  }
+  return PyModule_AddObject(module, "_stats_families", list);
 }
 
 int add_constants(PyObject* module) {
@@ -667,7 +926,7 @@ PyMODINIT_FUNC PyInit__varnel(void) {
       return nullptr;
     }
   }
-  if (add_constants(module) < 0 ||
+  if (add_constants(module) < 0 || add_stats_families(module) < 0 ||
       PyModule_AddStringConstant(module, "__version__", VARNEL_VERSION) < 0) {
     Py_DECREF(module);
     return nullptr;

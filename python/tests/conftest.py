@@ -8,10 +8,12 @@ on PATH. VARNEL_TEST_SLOWDOWN shortens the repetitive tests on a slow
 machine (an emulator).
 """
 
+import ctypes
 import glob
 import os
 import shutil
 import subprocess
+import warnings
 
 import numpy as np
 import pytest
@@ -45,6 +47,26 @@ def _text(value):
         return str(int(value))
     value = float(value)
     return "nan" if np.isnan(value) else value.hex()
+
+
+def stats_library():
+    """The C functions themselves, from the libvarnel-stats.so.0 this process
+    has loaded with the extension (the installed one, or the wheel's beside
+    it), without the evaluator."""
+    import varnel._varnel  # noqa: F401  (loads it)
+
+    paths = {line.split()[-1] for line in open("/proc/self/maps")
+             if line.rstrip().endswith("/libvarnel-stats.so.0")}
+    assert len(paths) == 1, paths
+    return ctypes.CDLL(paths.pop())
+
+
+def kinds_of(call):
+    """The result of call() and the kinds of NumPy's warnings it gave."""
+    with warnings.catch_warnings(record=True) as caught, np.errstate(all="warn"):
+        warnings.simplefilter("always")
+        result = call()
+    return result, sorted({str(w.message).split()[0] for w in caught})
 
 
 class Evaluator:

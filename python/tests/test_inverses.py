@@ -6,14 +6,12 @@ domain with their warnings, and bits and warnings that do not depend on the
 number of threads. (test_bits.py holds every loop against the evaluator.)"""
 
 import ctypes
-import os
-import warnings
 
 import numpy as np
 import pytest
 
 import varnel
-from conftest import repetitions
+from conftest import kinds_of, repetitions, stats_library
 
 inf, nan = np.inf, np.nan
 rng = np.random.default_rng(20261209)
@@ -76,17 +74,6 @@ def test_result_is_where_the_forward_function_crosses(name, forward, increasing,
         ok = (at_x <= t) & (t < at_prev)
     bad = np.flatnonzero(~ok)
     assert bad.size == 0, f"{name} at {[tuple(col[i] for col in args) for i in bad[:5]]}"
-
-
-# The C functions themselves, from the libvarnel-stats.so.0 this process has
-# loaded with the extension (the installed one, or the wheel's beside it).
-def stats_library():
-    import varnel._varnel  # noqa: F401  (loads it)
-
-    paths = {line.split()[-1] for line in open("/proc/self/maps")
-             if line.rstrip().endswith("/libvarnel-stats.so.0")}
-    assert len(paths) == 1, paths
-    return ctypes.CDLL(paths.pop())
 
 
 D = ctypes.c_double
@@ -181,13 +168,6 @@ def test_float32_is_the_single_precision_function():
     # where s_calerf crosses the target
     prev = np.nextafter(single, np.float32(-inf))
     assert ((varnel.erf(single) >= p) & (p > varnel.erf(prev))).all()
-
-
-def kinds_of(call):
-    with warnings.catch_warnings(record=True) as caught, np.errstate(all="warn"):
-        warnings.simplefilter("always")
-        result = call()
-    return result, sorted({str(w.message).split()[0] for w in caught})
 
 
 # ufunc, dtype, arguments, the value, the warnings, why

@@ -18,6 +18,10 @@ Large arrays are shared among threads (``set_num_threads``, or the
 ``VARNEL_NUM_THREADS`` environment variable; by default the cores this
 process may run on); the bits and NumPy's floating-point warnings do not
 depend on the number of threads.
+
+The probability distributions (norm, chi2, gamma, beta, t, f, poisson, binom,
+nbinom: pdf or pmf, logpdf or logpmf, cdf, sf, ppf, isf) are in the submodule
+``varnel.stats``.
 """
 
 from ._varnel import (  # noqa: F401
@@ -63,6 +67,7 @@ from ._varnel import (  # noqa: F401
     THPIO4,
     TWOOPI,
 )
+from . import stats  # noqa: F401
 
 UFUNCS = ("erf", "erfc", "erfcx", "calerf", "gamma", "gammaln", "loggamma",
           "gammainc", "gammaincc", "betainc", "betainc_cf", "pseries", "incbcf",

@@ -2,6 +2,8 @@ from typing import Final
 
 import numpy as np
 
+from . import stats as stats
+
 __version__: Final[str]
 
 erf: np.ufunc
