@@ -258,10 +258,18 @@ fi
 # function at every point, which the closing line confirms.
 inverses=$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target \([0-9]+ calls\)$' <<<"$out")
 if [ "$rc" -eq 0 ] && [ "$inverses" -eq 8 ] &&
-   grep -q '^Every inverse is exactly consistent with its forward function\.$' <<<"$out"; then
+   grep -q '^Every inverse is exactly consistent with its forward function, and every distribution' <<<"$out"; then
   ok "--check: each of the 8 inverse functions where its forward function crosses the target"
 else
   bad "--check: each of the 8 inverse functions where its forward function crosses the target ($inverses)"
+fi
+# ... and for each of the 9 distribution families, the quantile and isf where
+# the family's own cdf and sf cross the target.
+pairs=$(grep -cE '^[a-z]+ +each quantile and isf where the cdf and sf cross the target \([0-9]+ calls\)$' <<<"$out")
+if [ "$rc" -eq 0 ] && [ "$pairs" -eq 9 ]; then
+  ok "--check: each of the 9 distribution families where its cdf and sf cross the target"
+else
+  bad "--check: each of the 9 distribution families where its cdf and sf cross the target ($pairs)"
 fi
 reject_usage() { # why, pattern, arguments: status 2 and the message
   local why=$1 pattern=$2

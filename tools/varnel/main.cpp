@@ -8,9 +8,10 @@
 //   varnel --list                   the functions and constants
 //   varnel --version                the version of the program and library
 //   varnel --check                  the pinned result bits against the
-//                                   library this program loads, and the
+//                                   library this program loads, the
 //                                   inverse functions of libvarnel-stats
-//                                   against the forward functions
+//                                   against the forward functions, and its
+//                                   quantiles against their cdf and sf
 //
 // The functions are those of libvarnel, and the inverse functions and the
 // distributions of libvarnel-stats (varnel d_chisq_isf 0.05 3).
@@ -28,6 +29,7 @@
 #include <varnel/stats.hpp>
 #include <varnel/varnel.hpp>
 
+#include "distribution_pairs.hpp"
 #include "inverse_brackets.hpp"
 #include "pinned_set.hpp"
 #include "version.hpp"
@@ -561,8 +563,9 @@ void usage(std::FILE* out) {
       "                                             sweep one argument, print CSV\n"
       "       varnel --stdin FUNCTION               one argument set per input line, CSV\n"
       "       varnel CONSTANT                       print an exported constant\n"
-      "       varnel --check                        the pinned bits on this machine, and\n"
-      "                                             the inverses against the forward functions\n"
+      "       varnel --check                        the pinned bits on this machine, the\n"
+      "                                             inverses against the forward functions and\n"
+      "                                             the quantiles against their cdf and sf\n"
       "       varnel --list | --help | --version\n"
       "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma,\n"
       "d_igamma_inv, stats::d_igamma_inv (the inverses of libvarnel-stats), d_chisq_isf,\n"
@@ -806,11 +809,33 @@ int check() {
       ++inconsistent;
     }
   }
+  // The distributions: each quantile and isf where the family's own cdf and
+  // sf cross the target (tools/check/distribution_pairs.hpp).
+  std::printf("The distributions of libvarnel-stats against their own cdf and sf:\n");
+  std::size_t unpaired = 0;
+  for (const auto& family : varnel::pairs::families()) {
+    const br::Report r = varnel::pairs::check(family);
+    if (r.failed == 0) {
+      std::printf("%-17s each quantile and isf where the cdf and sf cross the target (%zu calls)\n",
+                  family.name, r.points);
+    } else {
+      std::printf("%-17s %zu of %zu quantiles and isf are not where the cdf and sf cross the "
+                  "target, a defect; the first:\n    %s\n",
+                  family.name, r.failed, r.points, r.first.c_str());
+      ++unpaired;
+    }
+  }
   if (inconsistent > 0) {
     std::printf("%zu inverse function(s) disagree with the forward functions: this build of "
                 "libvarnel-stats does not give the prescribed bits. Please report it, with this "
                 "output and how the library was built, to %s.\n",
                 inconsistent, VARNEL_CLI_BUG_ADDRESS);
+  }
+  if (unpaired > 0) {
+    std::printf("%zu distribution(s) disagree with their own cdf or sf: this build of "
+                "libvarnel-stats does not give the prescribed bits. Please report it, with this "
+                "output and how the library was built, to %s.\n",
+                unpaired, VARNEL_CLI_BUG_ADDRESS);
   }
   if (moved_functions > 0) {
     std::printf("The library's arithmetic moved in %zu function(s): this build of libvarnel does not "
@@ -819,7 +844,7 @@ int check() {
                 moved_functions, VARNEL_CLI_BUG_ADDRESS);
     return kExitMoved;
   }
-  if (inconsistent > 0) return kExitMoved;
+  if (inconsistent > 0 || unpaired > 0) return kExitMoved;
   if (unusable) return fail("--check: the pinned data do not fit this program");
   if (differ > 0) {
     std::printf("The library's arithmetic is as pinned; %zu results of %zu functions differ because "
@@ -829,9 +854,8 @@ int check() {
   } else {
     std::printf("Every result has the pinned bits.\n");
   }
-  if (inconsistent == 0) {
-    std::printf("Every inverse is exactly consistent with its forward function.\n");
-  }
+  std::printf("Every inverse is exactly consistent with its forward function, and every "
+              "distribution with its own cdf and sf.\n");
   return kExitOk;
 }
 
