@@ -30,7 +30,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 const Family* real = nullptr;
 
 double step(double x, double direction) {
-  return varnel::pairs::discrete(*real) ? x + direction : std::nextafter(x, direction * kInf);
+  return varnel::pairs::discrete(real->name) ? x + direction : std::nextafter(x, direction * kInf);
 }
 double quantile_up(double p, const Params& a) { return step(real->quantile(p, a), +1); }
 double quantile_down(double p, const Params& a) { return step(real->quantile(p, a), -1); }

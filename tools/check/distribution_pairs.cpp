@@ -54,9 +54,8 @@ const std::vector<Family>& families() {
   return table;
 }
 
-bool discrete(const Family& family) {
-  const std::string name = family.name;
-  return name == "poisson" || name == "binom" || name == "nbinom";
+bool discrete(std::string_view family) {
+  return family == "poisson" || family == "binom" || family == "nbinom";
 }
 
 // Members whose answers are finite doubles for every target of kTargets (so
@@ -99,7 +98,8 @@ varnel::brackets::Report check(const Family& family) {
   auto failed = [&r](const std::string& why) {
     if (r.failed++ == 0) r.first = why;
   };
-  auto prev = [&family](double x) { return discrete(family) ? x - 1 : std::nextafter(x, -kInf); };
+  const bool integers = discrete(family.name);
+  auto prev = [integers](double x) { return integers ? x - 1 : std::nextafter(x, -kInf); };
   for (const Params& p : members(family)) {
     for (const double t : kTargets) {
       r.points += 2;
@@ -131,13 +131,17 @@ varnel::brackets::Report check(const Family& family) {
       const bool lower = std::strcmp(e.op, "quantile") == 0;
       const double got = lower ? family.quantile(e.target, p) : family.isf(e.target, p);
       const bool ok = std::isnan(e.want) ? std::isnan(got) : got == e.want;
-      if (!ok) failed(call_text(family, e.op, e.target, p) + " = " + number(got) + ", not " + number(e.want));
+      if (!ok) {
+        failed(call_text(family, e.op, e.target, p) + " = " + number(got) + ", not " + number(e.want));
+      }
     }
   }
   for (const Params& p : outside(family)) {
     r.points += 2;
     const double x = family.quantile(0.5, p), y = family.isf(0.5, p);
-    if (!std::isnan(x)) failed(call_text(family, "quantile", 0.5, p) + " = " + number(x) + ", not NaN");
+    if (!std::isnan(x)) {
+      failed(call_text(family, "quantile", 0.5, p) + " = " + number(x) + ", not NaN");
+    }
     if (!std::isnan(y)) failed(call_text(family, "isf", 0.5, p) + " = " + number(y) + ", not NaN");
   }
   return r;

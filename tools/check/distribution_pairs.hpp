@@ -18,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inverse_brackets.hpp"
@@ -40,7 +41,9 @@ struct Family {
 // The nine families, in the order of VARNEL_STATS_FAMILIES.
 const std::vector<Family>& families();
 
-bool discrete(const Family& family);
+// Whether the family of this name (poisson, binom, nbinom) is discrete: its
+// quantiles are integers and one step below x is x - 1.
+bool discrete(std::string_view family);
 
 // The fixed members of the family, and parameters outside its domain.
 std::vector<Params> members(const Family& family);

@@ -203,7 +203,7 @@ std::string distribution_params(std::string_view family, std::string_view op) {
 }
 
 std::string distribution_meaning(std::string_view family, std::string_view op) {
-  const bool discrete = family == "poisson" || family == "binom" || family == "nbinom";
+  const bool discrete = varnel::pairs::discrete(family);
   const std::string_view meaning = op == "pdf"      ? (discrete ? "probability mass" : "density")
                                    : op == "logpdf" ? (discrete ? "log of the mass" : "log density")
                                    : op == "cdf"    ? "P(X <= x)"
