@@ -293,6 +293,10 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && [ "$(id -u)" -eq 0 ]; then
     "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output")" 16
   check "installed varnel --check: every inverse where its forward function crosses the target" \
     "$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target' <<<"$check_output")" 8
+  check "installed varnel --check: every distribution's quantiles where its cdf and sf cross the target" \
+    "$(grep -cE '^[a-z]+ +each quantile and isf where the cdf and sf cross the target' <<<"$check_output")" 9
+  check "installed varnel d_binom_isf 1e-20 10000 4e-5" "$(varnel d_binom_isf 1e-20 10000 4e-5 | head -1)" \
+    "varnel::stats::d_binom_isf(1e-20, 10000, 4e-05) = 16"
   check "installed varnel d_igamma_inv 3 0" "$(varnel d_igamma_inv 3 0 | head -1)" \
     "varnel::stats::d_igamma_inv(3, 0) = 0"
   check "pkg-config --modversion varnel-stats" "$(pkg-config --modversion varnel-stats)" "$version"
@@ -410,6 +414,8 @@ for root in "${unpacked_roots[@]}"; do
     "$(grep -cE '^[a-z_:]+ +(the same bits|[0-9]+ of [0-9]+ calls differ because)' <<<"$check_output") $(grep -c "^(data: $root/usr/share/varnel/characterisation)\$" <<<"$check_output")" "16 1"
   check "$kind: varnel --check under qemu: every inverse where its forward function crosses the target" \
     "$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target' <<<"$check_output")" 8
+  check "$kind: varnel --check under qemu: every distribution's quantiles where its cdf and sf cross the target" \
+    "$(grep -cE '^[a-z]+ +each quantile and isf where the cdf and sf cross the target' <<<"$check_output")" 9
   # An example compiled against the unpacked development files, found through
   # the unpacked pkg-config file (whose paths are relative to its place).
   pc=$root/usr/share/pkgconfig

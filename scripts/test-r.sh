@@ -4,7 +4,7 @@
 # R CMD check --no-manual offline, whose result must be "Status: OK" (no
 # warnings, no notes); its tests compare every function's bits with the
 # prefix's evaluator. Then the benchmark in its short run (no timing looked
-# at) and, when dist/ holds the libvarnel Debian packages (scripts/package.sh),
+# at), the R example of the distributions against the C++ one and, when dist/ holds the libvarnel Debian packages (scripts/package.sh),
 # the r-cran-varnel package: scripts/package-r.sh builds, lints and
 # install-tests it. Prints its run time.
 # usage: test-r.sh PREFIX
@@ -40,6 +40,15 @@ fi
 echo "--- R benchmark, short run"
 R CMD INSTALL -l "$work/lib" "$tarball" >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
 Rscript r/bench/bench.R --quick --lib "$work/lib"
+
+# The R example of the distributions prints what the C++ example prints,
+# to the last digit; the C++ one is built here against the prefix.
+echo "--- R example against the C++ example (examples/r/distributions.R)"
+R_LIBS=$work/lib Rscript examples/r/distributions.R >"$work/distributions-r.txt"
+c++ -std=c++17 examples/distributions.cpp $(pkg-config --cflags --libs varnel-stats) -o "$work/distributions"
+"$work/distributions" >"$work/distributions-cpp.txt"
+diff "$work/distributions-cpp.txt" "$work/distributions-r.txt"
+cat "$work/distributions-r.txt"
 
 if compgen -G "dist/libvarnel-c0_*_amd64.deb" >/dev/null; then
   bash scripts/package-r.sh

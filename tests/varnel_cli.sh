@@ -121,6 +121,44 @@ expect "the upper-tail target is named q in --list" 'varnel::stats::d_igamc_inv\
 expect "inverses sweep a range" '^3,0,0,0x0000000000000000$' d_igamma_inv 3 --range 0:1:1
 reject "an inverse's arity" 'd_ibeta_inv takes 3 arguments \(a, b, p\), got 2' d_ibeta_inv 2 3
 reject "near misses of inverse names" "did you mean d_igamma_inv" d_igamma_iv 3 0.05
+# The distributions of libvarnel-stats, d_<family>_<op>: every name of the
+# list evaluates, bare or qualified; the checked values are exact ones
+# (ends of the supports, point masses, integer quantiles), and the
+# parameters are named as the families name them (prob for the binomial
+# families' p, which names the quantile's target).
+for family in "norm 0 1" "chisq 3" "gamma 2 1" "beta 2 3" "t 3" "f 3 5" "poisson 4" "binom 10 0.3" "nbinom 2 0.4"; do
+  set -- $family
+  for op in pdf logpdf cdf sf quantile isf; do
+    expect "d_$1_$op by its bare name" "^varnel::stats::d_$1_$op\\(0\\.5, " d_$1_$op 0.5 "${@:2}"
+  done
+done
+expect "a chi-square critical value" '^varnel::stats::d_chisq_isf\(0\.05, 3\) = 7\.8147' d_chisq_isf 0.05 3
+expect "the binomial count exceeded with probability at most 1e-20" \
+  '^varnel::stats::d_binom_isf\(1e-20, 10000, 4e-05\) = 16$' d_binom_isf 1e-20 10000 4e-5
+expect "stats:: qualified distribution" '^varnel::stats::d_norm_cdf\(0, 0, 1\) = 0\.5$' stats::d_norm_cdf 0 0 1
+expect "varnel::stats:: qualified distribution" '^varnel::stats::d_t_quantile\(1, 3\) = inf$' \
+  varnel::stats::d_t_quantile 1 3
+expect "quantile(0) is the lower end of the support" '^varnel::stats::d_norm_quantile\(0, 0, 1\) = -inf$' \
+  d_norm_quantile 0 0 1
+expect "isf(0) is the upper end of the support" '^varnel::stats::d_binom_isf\(0, 10, 0\.3\) = 10$' d_binom_isf 0 10 0.3
+expect "a mass off the integers is 0" '^varnel::stats::d_poisson_pdf\(2\.5, 4\) = 0$' d_poisson_pdf 2.5 4
+expect "logpdf below the support is -inf" '^varnel::stats::d_gamma_logpdf\(-1, 2, 1\) = -inf$' d_gamma_logpdf -1 2 1
+expect "a parameter outside its domain gives NaN" '^varnel::stats::d_beta_cdf\(0\.5, -1, 2\) = -?nan$' \
+  d_beta_cdf 0.5 -1 2
+expect "the binomial probability is named prob in --list" \
+  'double varnel::stats::d_binom_quantile\(double p, double n, double prob\) +binomial: ' --list
+expect "distributions sweep a range: the point mass of lambda = 0" '^0,0,1,0x3ff0000000000000$' \
+  d_poisson_pdf 0 --range 0:1:1
+run_stdin '0 1\n0.5 -1\n' --stdin d_t_cdf
+if [ "$rc" -eq 0 ] && [ "$(grep -c . <<<"$out")" -eq 3 ] && [ "$(sed -n 1p <<<"$out")" = "x,nu,result,result_bits" ] &&
+   grep -q '^0,1,0\.5,0x3fe0000000000000$' <<<"$out" && grep -Eq '^0\.5,-1,-?nan,' <<<"$out"; then
+  ok "distributions read from stdin, with the header of their parameters"
+else
+  bad "distributions read from stdin, with the header of their parameters"
+fi
+reject "a distribution's arity" 'd_binom_isf takes 3 arguments \(q, n, prob\), got 2' d_binom_isf 1e-20 10000
+reject "a one-parameter distribution's arity" 'd_chisq_cdf takes 2 arguments \(x, k\), got 3' d_chisq_cdf 1 2 3
+reject "near misses of distribution names" "did you mean d_chisq_quantile" d_chisq_quantil 0.05 3
 
 expect "constants print their bits" '^varnel::cephes::D_MACHEP = 1\.1102230246251565e-16' D_MACHEP
 expect "constant bits" 'bits 0x3ca0000000000000' cephes::D_MACHEP
@@ -129,10 +167,11 @@ expect "constant bits" 'bits 0x3ca0000000000000' cephes::D_MACHEP
 run --list
 if [ "$rc" -eq 0 ] && [ "$(grep -Ec '^  (float|double|std::complex<double>) varnel::(specfun|cephes)::' <<<"$out")" -eq 16 ] &&
    [ "$(grep -Ec '^  (float|double) varnel::stats::[sd]_[a-z]+_inv\(' <<<"$out")" -eq 8 ] &&
+   [ "$(grep -Ec '^  double varnel::stats::d_[a-z]+_(pdf|logpdf|cdf|sf|quantile|isf)\(' <<<"$out")" -eq 54 ] &&
    [ "$(grep -c '^  varnel::cephes::[A-Z]' <<<"$out")" -eq 17 ]; then
-  ok "--list shows 16 functions, 8 inverse functions and 17 constants"
+  ok "--list shows 16 functions, 8 inverse functions, 54 distribution functions and 17 constants"
 else
-  bad "--list shows 16 functions, 8 inverse functions and 17 constants"
+  bad "--list shows 16 functions, 8 inverse functions, 54 distribution functions and 17 constants"
 fi
 expect "--list gives the signatures" \
   'double varnel::cephes::d_igamma\(double a, double x\)' --list
@@ -219,10 +258,18 @@ fi
 # function at every point, which the closing line confirms.
 inverses=$(grep -cE '^[sd]_[a-z]+_inv +each result where .* crosses its target \([0-9]+ calls\)$' <<<"$out")
 if [ "$rc" -eq 0 ] && [ "$inverses" -eq 8 ] &&
-   grep -q '^Every inverse is exactly consistent with its forward function\.$' <<<"$out"; then
+   grep -q '^Every inverse is exactly consistent with its forward function, and every distribution' <<<"$out"; then
   ok "--check: each of the 8 inverse functions where its forward function crosses the target"
 else
   bad "--check: each of the 8 inverse functions where its forward function crosses the target ($inverses)"
+fi
+# ... and for each of the 9 distribution families, the quantile and isf where
+# the family's own cdf and sf cross the target.
+pairs=$(grep -cE '^[a-z]+ +each quantile and isf where the cdf and sf cross the target \([0-9]+ calls\)$' <<<"$out")
+if [ "$rc" -eq 0 ] && [ "$pairs" -eq 9 ]; then
+  ok "--check: each of the 9 distribution families where its cdf and sf cross the target"
+else
+  bad "--check: each of the 9 distribution families where its cdf and sf cross the target ($pairs)"
 fi
 reject_usage() { # why, pattern, arguments: status 2 and the message
   local why=$1 pattern=$2

@@ -1,7 +1,7 @@
 /* The R package's C layer: one .Call entry point per function of
  * <varnel/functions.h> and of <varnel/stats.h>, each handing whole R vectors
  * to the function's array version in libvarnel-c.so.0 (libvarnel-stats.so.0
- * for the inverse functions).
+ * for the inverse functions and the distributions).
  *
  * What R's conventions need and the C interface does not give is done here,
  * in C, so that a long vector costs what the array call costs:
@@ -384,6 +384,60 @@ static const char *const names_ABQ[] = {"a", "b", "q"};
 VARNEL_STATS_FUNCTIONS(STATS_ENTRY)
 #undef STATS_ENTRY
 
+/* The distributions of libvarnel-stats, from the list in <varnel/stats.h>:
+ * the signatures XD and XDD are those of DD and DDD above. The argument is x,
+ * or the target p of a quantile and q of an isf, then the family's parameters
+ * as VARNEL_STATS_FAMILIES names them, except the success probability p of
+ * binom and nbinom, called prob since p names the quantile's target: the
+ * names of the R functions' arguments, used in the error messages. */
+struct family_params { const char *family, *params; };
+static const struct family_params families[] = {
+#define FAMILY(family, sig, count, params, name) {#family, params},
+    VARNEL_STATS_FAMILIES(FAMILY)
+#undef FAMILY
+};
+
+/* Splits the family's "a, b" into names[1..], after names[0] for the
+ * argument; buf holds the copies. */
+static void distribution_names(const char *family, const char *op, char buf[2][16],
+                               const char *names[3]) {
+  names[0] = strcmp(op, "quantile") == 0 ? "p" : strcmp(op, "isf") == 0 ? "q" : "x";
+  const char *params = "";
+  for (size_t f = 0; f < sizeof families / sizeof families[0]; ++f)
+    if (strcmp(families[f].family, family) == 0) params = families[f].params;
+  for (int k = 0; k < 2 && *params != '\0'; ++k) {
+    size_t len = strcspn(params, ",");
+    snprintf(buf[k], sizeof buf[k], "%.*s", (int)len, params);
+    names[k + 1] = strcmp(buf[k], "p") == 0 ? "prob" : buf[k];
+    params += len;
+    params += strspn(params, ", ");
+  }
+}
+
+static SEXP drive_distribution(const char *family, const char *op, int k, SEXP *args,
+                               block_fn fn, any_fn fnptr) {
+  char buf[2][16];
+  const char *names[3];
+  distribution_names(family, op, buf, names);
+  return drive_real(k, args, names, fn, fnptr, 0);
+}
+
+#define DISTRIBUTION_ENTRY_XD(family, op)                                                  \
+  static SEXP C_stats_d_##family##_##op(SEXP x, SEXP a) {                                  \
+    SEXP args[2] = {x, a};                                                                 \
+    return drive_distribution(#family, #op, 2, args, block_dd,                             \
+                              (any_fn)varnel_stats_d_##family##_##op##_array);             \
+  }
+#define DISTRIBUTION_ENTRY_XDD(family, op)                                                 \
+  static SEXP C_stats_d_##family##_##op(SEXP x, SEXP a, SEXP b) {                          \
+    SEXP args[3] = {x, a, b};                                                              \
+    return drive_distribution(#family, #op, 3, args, block_ddd,                            \
+                              (any_fn)varnel_stats_d_##family##_##op##_array);             \
+  }
+#define DISTRIBUTION_ENTRY(family, op, sig, count) DISTRIBUTION_ENTRY_##sig(family, op)
+VARNEL_STATS_DISTRIBUTIONS(DISTRIBUTION_ENTRY)
+#undef DISTRIBUTION_ENTRY
+
 /* The seventeen constants, read from the library's objects. */
 static SEXP C_constants(void) {
 #define COUNT(name, meaning) +1
@@ -421,6 +475,10 @@ static const R_CallMethodDef call_methods[] = {
   {"C_stats_" #name, (DL_FUNC)&C_stats_##name, NARGS_##sig},
     VARNEL_STATS_FUNCTIONS(STATS_METHOD)
 #undef STATS_METHOD
+#define DISTRIBUTION_METHOD(family, op, sig, count) \
+  {"C_stats_d_" #family "_" #op, (DL_FUNC)&C_stats_d_##family##_##op, 1 + count},
+    VARNEL_STATS_DISTRIBUTIONS(DISTRIBUTION_METHOD)
+#undef DISTRIBUTION_METHOD
     {"C_constants", (DL_FUNC)&C_constants, 0},
     {NULL, NULL, 0}};
 

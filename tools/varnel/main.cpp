@@ -8,9 +8,13 @@
 //   varnel --list                   the functions and constants
 //   varnel --version                the version of the program and library
 //   varnel --check                  the pinned result bits against the
-//                                   library this program loads, and the
+//                                   library this program loads, the
 //                                   inverse functions of libvarnel-stats
-//                                   against the forward functions
+//                                   against the forward functions, and its
+//                                   quantiles against their cdf and sf
+//
+// The functions are those of libvarnel, and the inverse functions and the
+// distributions of libvarnel-stats (varnel d_chisq_isf 0.05 3).
 //
 // The program is a plain client of the installed libraries: it calls the
 // exported functions of libvarnel and libvarnel-stats through the public
@@ -25,6 +29,7 @@
 #include <varnel/stats.hpp>
 #include <varnel/varnel.hpp>
 
+#include "distribution_pairs.hpp"
 #include "inverse_brackets.hpp"
 #include "pinned_set.hpp"
 #include "version.hpp"
@@ -56,6 +61,17 @@ constexpr int kExitBadInput = 1;  // unknown function, bad argument or count
 constexpr int kExitUsage = 2;     // malformed command line
 constexpr int kExitMoved = 3;     // --check: the library's arithmetic moved
 
+std::vector<std::string> split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  std::string::size_type start = 0;
+  for (;;) {
+    const auto end = text.find(sep, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The function table. Every exported function falls into one of these
 // signatures (the tags FI, DI, F, D, DD, DDD and Z of <varnel/functions.h>,
@@ -69,8 +85,8 @@ struct Function {
   const char* ns;  // "specfun", "cephes" or "stats"
   const char* name;
   Signature sig;
-  const char* params;  // parameter names, comma separated, as printed
-  const char* meaning;
+  std::string params;  // parameter names, comma separated, as printed
+  std::string meaning;
   // Exactly one of these is set, as the signature says.
   float (*f_fi)(float, int) noexcept = nullptr;
   double (*d_di)(double, int) noexcept = nullptr;
@@ -81,43 +97,43 @@ struct Function {
   std::complex<double> (*z_z)(std::complex<double>) noexcept = nullptr;
 };
 
-Function make_FI(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_FI(const char* ns, const char* name, std::string params, std::string meaning,
                  float (*f)(float, int) noexcept) {
   Function fn{ns, name, Signature::FloatInt, params, meaning};
   fn.f_fi = f;
   return fn;
 }
-Function make_DI(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DI(const char* ns, const char* name, std::string params, std::string meaning,
                  double (*f)(double, int) noexcept) {
   Function fn{ns, name, Signature::DoubleInt, params, meaning};
   fn.d_di = f;
   return fn;
 }
-Function make_F(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_F(const char* ns, const char* name, std::string params, std::string meaning,
                 float (*f)(float) noexcept) {
   Function fn{ns, name, Signature::Float, params, meaning};
   fn.f_f = f;
   return fn;
 }
-Function make_D(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_D(const char* ns, const char* name, std::string params, std::string meaning,
                 double (*f)(double) noexcept) {
   Function fn{ns, name, Signature::Double, params, meaning};
   fn.d_d = f;
   return fn;
 }
-Function make_DD(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DD(const char* ns, const char* name, std::string params, std::string meaning,
                  double (*f)(double, double) noexcept) {
   Function fn{ns, name, Signature::Double2, params, meaning};
   fn.d_dd = f;
   return fn;
 }
-Function make_DDD(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_DDD(const char* ns, const char* name, std::string params, std::string meaning,
                   double (*f)(double, double, double) noexcept) {
   Function fn{ns, name, Signature::Double3, params, meaning};
   fn.d_ddd = f;
   return fn;
 }
-Function make_Z(const char* ns, const char* name, const char* params, const char* meaning,
+Function make_Z(const char* ns, const char* name, std::string params, std::string meaning,
                 std::complex<double> (*f)(std::complex<double>) noexcept) {
   Function fn{ns, name, Signature::Complex, params, meaning};
   fn.z_z = f;
@@ -154,6 +170,49 @@ constexpr bool upper_tail(std::string_view name) {
   return name.find("c_inv") != std::string_view::npos;
 }
 
+// The distributions (VARNEL_STATS_DISTRIBUTIONS, signatures XD and XDD, which
+// are DD and DDD): the argument first, x, or the target p of a quantile and q
+// of an isf, then the family's parameters as VARNEL_STATS_FAMILIES names them,
+// except that the success probability p of binom and nbinom is called prob,
+// since p already names the quantile's target.
+constexpr auto make_XD = make_DD;
+constexpr auto make_XDD = make_DDD;
+
+struct Family {
+  std::string_view family, params, name;
+};
+
+const Family& family_of(std::string_view family) {
+#define VARNEL_EVALUATOR_FAMILY(family, sig, count, params, name) {#family, params, name},
+  static const Family table[] = {VARNEL_STATS_FAMILIES(VARNEL_EVALUATOR_FAMILY)};
+#undef VARNEL_EVALUATOR_FAMILY
+  for (const auto& f : table) {
+    if (f.family == family) return f;
+  }
+  std::abort();  // every family of the distribution list is in the family list
+}
+
+std::string distribution_params(std::string_view family, std::string_view op) {
+  std::string text = op == "quantile" ? "p" : op == "isf" ? "q" : "x";
+  for (const auto& part : split(std::string(family_of(family).params), ',')) {
+    const auto first = part.find_first_not_of(' ');
+    const std::string param = part.substr(first);
+    text += "," + (param == "p" ? std::string("prob") : param);
+  }
+  return text;
+}
+
+std::string distribution_meaning(std::string_view family, std::string_view op) {
+  const bool discrete = varnel::pairs::discrete(family);
+  const std::string_view meaning = op == "pdf"      ? (discrete ? "probability mass" : "density")
+                                   : op == "logpdf" ? (discrete ? "log of the mass" : "log density")
+                                   : op == "cdf"    ? "P(X <= x)"
+                                   : op == "sf"     ? "P(X > x)"
+                                   : op == "quantile" ? "x with cdf(x) = p"
+                                                      : "x with sf(x) = q";
+  return std::string(family_of(family).name) + ": " + std::string(meaning);
+}
+
 const std::vector<Function>& functions() {
 #define VARNEL_EVALUATOR_FUNCTION(ns, name, sig, meaning) \
   make_##sig(#ns, #name, VARNEL_EVALUATOR_PARAMS_##sig, meaning, varnel::ns::name),
@@ -162,9 +221,14 @@ const std::vector<Function>& functions() {
              upper_tail(#name) ? VARNEL_EVALUATOR_UPPER_PARAMS_##sig                 \
                                : VARNEL_EVALUATOR_PARAMS_##sig,                      \
              meaning, varnel::stats::name),
+#define VARNEL_EVALUATOR_DISTRIBUTION(family, op, sig, count)                        \
+  make_##sig("stats", "d_" #family "_" #op, distribution_params(#family, #op),       \
+             distribution_meaning(#family, #op), varnel::stats::d_##family##_##op),
   static const std::vector<Function> table = {
       VARNEL_FUNCTIONS(VARNEL_EVALUATOR_FUNCTION)
-      VARNEL_STATS_FUNCTIONS(VARNEL_EVALUATOR_STATS_FUNCTION)};
+      VARNEL_STATS_FUNCTIONS(VARNEL_EVALUATOR_STATS_FUNCTION)
+      VARNEL_STATS_DISTRIBUTIONS(VARNEL_EVALUATOR_DISTRIBUTION)};
+#undef VARNEL_EVALUATOR_DISTRIBUTION
 #undef VARNEL_EVALUATOR_STATS_FUNCTION
 #undef VARNEL_EVALUATOR_FUNCTION
   return table;
@@ -181,17 +245,6 @@ const std::vector<Constant>& constants() {
   static const std::vector<Constant> table = {VARNEL_CONSTANTS(VARNEL_EVALUATOR_CONSTANT)};
 #undef VARNEL_EVALUATOR_CONSTANT
   return table;
-}
-
-std::vector<std::string> split(const std::string& text, char sep) {
-  std::vector<std::string> parts;
-  std::string::size_type start = 0;
-  for (;;) {
-    const auto end = text.find(sep, start);
-    parts.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) return parts;
-    start = end + 1;
-  }
 }
 
 std::string qualified(const Function& fn) {
@@ -493,7 +546,7 @@ int list() {
   std::puts("Functions (each parameter is one number on the command line; a complex");
   std::puts("argument z is given as its real and imaginary part):");
   for (const auto& fn : functions()) {
-    std::printf("  %-72s %s\n", declaration(fn).c_str(), fn.meaning);
+    std::printf("  %-77s %s\n", declaration(fn).c_str(), fn.meaning.c_str());
   }
   std::puts("Constants (const double, printed when named without arguments):");
   for (const auto& c : constants()) {
@@ -510,11 +563,14 @@ void usage(std::FILE* out) {
       "                                             sweep one argument, print CSV\n"
       "       varnel --stdin FUNCTION               one argument set per input line, CSV\n"
       "       varnel CONSTANT                       print an exported constant\n"
-      "       varnel --check                        the pinned bits on this machine, and\n"
-      "                                             the inverses against the forward functions\n"
+      "       varnel --check                        the pinned bits on this machine, the\n"
+      "                                             inverses against the forward functions and\n"
+      "                                             the quantiles against their cdf and sf\n"
       "       varnel --list | --help | --version\n"
       "FUNCTION is a name as declared: d_gamma, specfun::d_gamma, varnel::cephes::z_gamma,\n"
-      "d_igamma_inv, stats::d_igamma_inv (the inverses of libvarnel-stats); d_ibeta\n"
+      "d_igamma_inv, stats::d_igamma_inv (the inverses of libvarnel-stats), d_chisq_isf,\n"
+      "stats::d_binom_cdf (its distributions: d_<family>_<op>, family norm, chisq, gamma,\n"
+      "beta, t, f, poisson, binom or nbinom, op pdf, logpdf, cdf, sf, quantile or isf); d_ibeta\n"
       "exists in both namespaces specfun and cephes and must be qualified. Numbers may be decimals,\n"
       "hex-floats (0x1.8p-3), inf, -inf, nan or -0. A complex argument is two numbers.\n",
       out);
@@ -753,11 +809,33 @@ int check() {
       ++inconsistent;
     }
   }
+  // The distributions: each quantile and isf where the family's own cdf and
+  // sf cross the target (tools/check/distribution_pairs.hpp).
+  std::printf("The distributions of libvarnel-stats against their own cdf and sf:\n");
+  std::size_t unpaired = 0;
+  for (const auto& family : varnel::pairs::families()) {
+    const br::Report r = varnel::pairs::check(family);
+    if (r.failed == 0) {
+      std::printf("%-17s each quantile and isf where the cdf and sf cross the target (%zu calls)\n",
+                  family.name, r.points);
+    } else {
+      std::printf("%-17s %zu of %zu quantiles and isf are not where the cdf and sf cross the "
+                  "target, a defect; the first:\n    %s\n",
+                  family.name, r.failed, r.points, r.first.c_str());
+      ++unpaired;
+    }
+  }
   if (inconsistent > 0) {
     std::printf("%zu inverse function(s) disagree with the forward functions: this build of "
                 "libvarnel-stats does not give the prescribed bits. Please report it, with this "
                 "output and how the library was built, to %s.\n",
                 inconsistent, VARNEL_CLI_BUG_ADDRESS);
+  }
+  if (unpaired > 0) {
+    std::printf("%zu distribution(s) disagree with their own cdf or sf: this build of "
+                "libvarnel-stats does not give the prescribed bits. Please report it, with this "
+                "output and how the library was built, to %s.\n",
+                unpaired, VARNEL_CLI_BUG_ADDRESS);
   }
   if (moved_functions > 0) {
     std::printf("The library's arithmetic moved in %zu function(s): this build of libvarnel does not "
@@ -766,7 +844,7 @@ int check() {
                 moved_functions, VARNEL_CLI_BUG_ADDRESS);
     return kExitMoved;
   }
-  if (inconsistent > 0) return kExitMoved;
+  if (inconsistent > 0 || unpaired > 0) return kExitMoved;
   if (unusable) return fail("--check: the pinned data do not fit this program");
   if (differ > 0) {
     std::printf("The library's arithmetic is as pinned; %zu results of %zu functions differ because "
@@ -776,9 +854,8 @@ int check() {
   } else {
     std::printf("Every result has the pinned bits.\n");
   }
-  if (inconsistent == 0) {
-    std::printf("Every inverse is exactly consistent with its forward function.\n");
-  }
+  std::printf("Every inverse is exactly consistent with its forward function, and every "
+              "distribution with its own cdf and sf.\n");
   return kExitOk;
 }
 
