@@ -135,15 +135,15 @@ double value_of(const Implementation& impl, const bench::ArgSet& a, std::size_t 
   return v;
 }
 
-// Whether a peer's result is far from ours: beyond a relative 1e-6 (and
-// beyond the subnormal range, where a density or a tail has few digits
-// left), or on the other side of an infinity; a discrete quantile by more
-// than one, since Boost rounds its real quantile outwards, one below ours
-// below the median, by design.
-bool far_from(double peer, double ours, bool discrete_quantile) {
-  if (std::isinf(peer) || std::isinf(ours)) return peer != ours;
+// Whether a result is far from a reference (a peer's from ours, or from
+// another peer's): beyond a relative 1e-6 (and beyond the subnormal range,
+// where a density or a tail has few digits left), or on the other side of an
+// infinity; a discrete quantile by more than one, since Boost rounds its
+// real quantile outwards, one below ours below the median, by design.
+bool far_from(double value, double reference, bool discrete_quantile) {
+  if (std::isinf(value) || std::isinf(reference)) return value != reference;
   const double slack = discrete_quantile ? 1.0 : 2.2250738585072014e-308;
-  return std::fabs(peer - ours) > 1e-6 * std::fabs(ours) + slack;
+  return std::fabs(value - reference) > 1e-6 * std::fabs(reference) + slack;
 }
 
 // Quantities are FAMILY_OPERATION on the distributions' rows.
@@ -155,41 +155,74 @@ bool is_discrete_quantile(const std::string& quantity) {
          (operation == "quantile" || operation == "isf");
 }
 
+// Which library an implementation comes from: Boost's two policies are one.
+std::string library_of(const Implementation& impl) {
+  return impl.source.rfind("boost", 0) == 0 ? "boost" : impl.source;
+}
+
 // The results that are NaN on a row's arguments, and the exceptions Boost
 // threw for them, into the run's context as nan:ROW/SOURCE:NAME = "N of M (K
-// exceptions)"; with `far_counts`, the peers' results far from ours (above)
-// as far:ROW/SOURCE:NAME = "F". A peer that fails on an argument is timed all
-// the same. Ours must give a number on every argument of their rows: a NaN
-// there is an argument outside the domain, and the run stops.
+// exceptions)". With `far_counts`, the results far from ours (above) as
+// far:ROW/SOURCE:NAME = "F": where Boost and GSL both give a finite non-zero
+// number, agree with each other and not with ours, the argument counts
+// against ours (far:ROW/varnel:NAME), else against each peer far from ours. A peer that
+// fails on an argument is timed all the same. Ours must give a number on
+// every argument of their rows: a NaN there is an argument outside the
+// domain, and the run stops.
 void count_failures(const std::vector<Implementation>& list, bool far_counts) {
   for (const auto& row : bench::rows()) {
     const bench::ArgSet& a = *row.args;
-    const Implementation* ours = nullptr;
-    for (const auto& impl : list) {
-      if (impl.quantity == row.quantity && impl.source == "varnel") ours = &impl;
-    }
+    const bool discrete_quantile = is_discrete_quantile(row.quantity);
+    std::vector<const Implementation*> impls;
+    std::size_t ours = 0;
     for (const auto& impl : list) {
       if (impl.quantity != row.quantity) continue;
-      const std::size_t thrown_before = bench::boost_exception_count.load();
-      std::size_t nan = 0;
-      std::size_t far = 0;
-      for (std::size_t i = 0; i < a.size(); ++i) {
-        const double v = value_of(impl, a, i);
-        if (std::isnan(v)) {
-          ++nan;
-        } else if (far_counts && ours != nullptr && &impl != ours) {
-          far += far_from(v, value_of(*ours, a, i), is_discrete_quantile(row.quantity));
+      if (impl.source == "varnel") ours = impls.size();
+      impls.push_back(&impl);
+    }
+    if (impls.empty()) continue;
+    std::vector<std::size_t> nan(impls.size()), far(impls.size()), thrown(impls.size());
+    std::vector<double> v(impls.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        const std::size_t thrown_before = bench::boost_exception_count.load();
+        v[k] = value_of(*impls[k], a, i);
+        thrown[k] += bench::boost_exception_count.load() - thrown_before;
+        nan[k] += std::isnan(v[k]);
+      }
+      if (!far_counts || impls[ours]->source != "varnel") continue;
+      std::set<std::string> libraries;
+      bool peers_agree = true;
+      bool ours_apart = true;
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        if (k == ours || std::isnan(v[k])) continue;
+        libraries.insert(library_of(*impls[k]));
+        // A zero or an infinity that the peers share is where their results
+        // underflow or overflow together (the log of a density that
+        // underflows), no evidence against ours.
+        peers_agree = peers_agree && std::isfinite(v[k]) && v[k] != 0;
+        ours_apart = ours_apart && far_from(v[k], v[ours], discrete_quantile);
+        for (std::size_t j = 0; j < k; ++j) {
+          if (j != ours && !std::isnan(v[j])) peers_agree = peers_agree && !far_from(v[k], v[j], discrete_quantile);
         }
       }
-      const std::size_t thrown = bench::boost_exception_count.load() - thrown_before;
-      const std::string key = row.id() + "/" + impl.source + ":" + impl.name;
-      if (&impl == ours && nan != 0) {
-        std::fprintf(stderr, "%s: NaN on %zu of the row's arguments\n", key.c_str(), nan);
+      if (libraries.size() > 1 && peers_agree && ours_apart) {
+        ++far[ours];
+        continue;
+      }
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        if (k != ours && !std::isnan(v[k])) far[k] += far_from(v[k], v[ours], discrete_quantile);
+      }
+    }
+    for (std::size_t k = 0; k < impls.size(); ++k) {
+      const std::string key = row.id() + "/" + impls[k]->source + ":" + impls[k]->name;
+      if (impls[k]->source == "varnel" && nan[k] != 0) {
+        std::fprintf(stderr, "%s: NaN on %zu of the row's arguments\n", key.c_str(), nan[k]);
         std::abort();
       }
-      benchmark::AddCustomContext("nan:" + key, std::to_string(nan) + " of " + std::to_string(a.size()) + " (" +
-                                                    std::to_string(thrown) + " exceptions)");
-      if (far_counts && &impl != ours) benchmark::AddCustomContext("far:" + key, std::to_string(far));
+      benchmark::AddCustomContext("nan:" + key, std::to_string(nan[k]) + " of " + std::to_string(a.size()) +
+                                                    " (" + std::to_string(thrown[k]) + " exceptions)");
+      if (far_counts) benchmark::AddCustomContext("far:" + key, std::to_string(far[k]));
     }
   }
 }

@@ -505,7 +505,7 @@ def distribution_section(results, order, sets, ctx):
     if missing:
         sys.exit("distribution rows without our function: " + ", ".join(missing))
     names = {f: n for f, n in DISTRIBUTION_FAMILIES}
-    lines, slower, compared = [], [], 0
+    lines, slower, ours_apart, compared = [], [], [], 0
     for family, _ in DISTRIBUTION_FAMILIES:
         for op in DISTRIBUTION_OPERATIONS:
             row = table["%s_%s" % (family, op)]
@@ -527,11 +527,13 @@ def distribution_section(results, order, sets, ctx):
                 if ratio >= 1:
                     slower.append("%s %s (%.2f× %s)" % (names[family], op, ratio, DISTRIBUTION_PEER_NAMES[source]))
                 ratios.append(("**%.2f**" if ratio >= 1 else "%.2f") % ratio)
-            for source in ("boost_default", "boost", "gsl"):
+            for source in ("varnel", "boost_default", "boost", "gsl"):
                 if source in row:
                     failed = failures(ctx, row[source].row, source, row[source].function)
                     if failed:
                         notes.append("%s: %s" % (DISTRIBUTION_PEER_NAMES[source], failed))
+                        if source == "varnel":
+                            ours_apart.append("%s %s (%s)" % (names[family], op, failed))
             lines.append("| %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
                 names[family], op, fmt_ns(ours.ns), ns_cell("boost_default"), ns_cell("boost"), ns_cell("gsl"),
                 ratios[0], ratios[1], "; ".join(notes)))
@@ -560,11 +562,16 @@ def distribution_section(results, order, sets, ctx):
            "*Failures*, counted on the arguments before timing: results that are NaN (thrown: "
            "Boost's exceptions, caught, which give NaN) and results *far* from ours, by more than a "
            "relative 1e-6 and beyond the subnormal range (a discrete quantile: by more than one). "
-           "A far count is a disagreement, not a verdict on either side; ours give a number on every "
+           "Where Boost and GSL both give a finite non-zero number, agree with each other and not with ours, the "
+           "argument counts against ours (*Ours: N far*) and not against them; elsewhere a far "
+           "count is a disagreement with ours, not by itself a verdict. Ours give a number on every "
            "argument, or the run stops." % ctx.get("distribution_arguments_per_row", "?"), ""]
     out.append("Ours are faster than every peer's default on %d of %d comparisons (%d rows). %s" % (
         compared - len(slower), compared, len(lines),
         ("Not faster: %s." % "; ".join(slower)) if slower else ""))
+    if ours_apart:
+        out += ["", "Ours disagree with Boost and GSL where those two agree with each other on: %s "
+                    "(arguments of %s)." % ("; ".join(ours_apart), ctx.get("distribution_arguments_per_row", "?"))]
     out += ["", "| Family | Operation | Ours (ns) | Boost, default policy (ns) | Boost, no promotion (ns) | "
                 "GSL (ns) | Ours / Boost default | Ours / GSL | Failures (peers) |",
             "|---|---|---|---|---|---|---|---|---|"] + lines
@@ -575,7 +582,7 @@ def distribution_section(results, order, sets, ctx):
     return out
 
 
-DISTRIBUTION_PEER_NAMES = {"boost_default": "Boost default", "boost": "Boost no promotion", "gsl": "GSL"}
+DISTRIBUTION_PEER_NAMES = {"varnel": "Ours", "boost_default": "Boost default", "boost": "Boost no promotion", "gsl": "GSL"}
 
 
 # --------------------------------------------------------------------------

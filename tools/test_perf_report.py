@@ -109,9 +109,12 @@ def test_failures_reach_the_table():
     results = run()
     row = next(r.row for r in results if r.quantity == "beta_quantile")
     ctx = {"nan:%s/boost_default:boost_default_fn" % row: "40 of 1024 (40 exceptions)",
-           "far:%s/gsl:gsl_fn" % row: "3"}
-    cells = table_row(pr.distribution_section(results, [], {}, ctx), "beta", "quantile")
-    assert cells[8] == "Boost default: 40 NaN (40 thrown); GSL: 3 far"
+           "far:%s/gsl:gsl_fn" % row: "3", "far:%s/varnel:varnel_fn" % row: "2",
+           "distribution_arguments_per_row": "1024"}
+    lines = pr.distribution_section(results, [], {}, ctx)
+    assert table_row(lines, "beta", "quantile")[8] == "Ours: 2 far; Boost default: 40 NaN (40 thrown); GSL: 3 far"
+    assert "where those two agree with each other on: beta quantile (2 far) (arguments of 1024)" in "\n".join(lines)
+    assert table_row(lines, "beta", "isf")[8] == "", "counts of another row"
 
 
 # benchmark name, selected by the distributions' filter, why
