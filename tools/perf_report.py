@@ -562,7 +562,8 @@ def distribution_section(results, order, sets, ctx):
            "*Failures*, counted on the arguments before timing: results that are NaN (thrown: "
            "Boost's exceptions, caught, which give NaN) and results *far* from ours, by more than a "
            "relative 1e-6 and beyond the subnormal range (a discrete quantile: by more than one). "
-           "Where Boost and GSL both give a finite non-zero number, agree with each other and not with ours, the "
+           "Where Boost and GSL both give a finite non-zero number (for logpdf, the log of a normal "
+           "density), agree with each other and not with ours, the "
            "argument counts against ours (*Ours: N far*) and not against them; elsewhere a far "
            "count is a disagreement with ours, not by itself a verdict. Ours give a number on every "
            "argument, or the run stops." % ctx.get("distribution_arguments_per_row", "?"), ""]
