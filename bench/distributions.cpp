@@ -33,6 +33,7 @@
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 #include "boost_policy.hpp"
 #include "suite.hpp"
@@ -66,30 +67,20 @@ void add_boost(std::vector<Implementation>& out, const std::string& family, cons
       return Dist<double, Policy>(a, b);
     }
   };
-  out.push_back({family + "_pdf", source, "pdf(" + name + ")",
-                 distribution_kernel<Count>([dist](double x, double a, double b) {
-                   return catching([&] { return bm::pdf(dist(a, b), x); });
-                 })});
-  out.push_back({family + "_logpdf", source, "log(pdf(" + name + "))",
-                 distribution_kernel<Count>([dist](double x, double a, double b) {
-                   return catching([&] { return std::log(bm::pdf(dist(a, b), x)); });
-                 })});
-  out.push_back({family + "_cdf", source, "cdf(" + name + ")",
-                 distribution_kernel<Count>([dist](double x, double a, double b) {
-                   return catching([&] { return bm::cdf(dist(a, b), x); });
-                 })});
-  out.push_back({family + "_sf", source, "cdf(complement(" + name + "))",
-                 distribution_kernel<Count>([dist](double x, double a, double b) {
-                   return catching([&] { return bm::cdf(bm::complement(dist(a, b), x)); });
-                 })});
-  out.push_back({family + "_quantile", source, "quantile(" + name + ")",
-                 distribution_kernel<Count>([dist](double p, double a, double b) {
-                   return catching([&] { return bm::quantile(dist(a, b), p); });
-                 })});
-  out.push_back({family + "_isf", source, "quantile(complement(" + name + "))",
-                 distribution_kernel<Count>([dist](double q, double a, double b) {
-                   return catching([&] { return bm::quantile(bm::complement(dist(a, b), q)); });
-                 })});
+  // One row: f(distribution, argument) as the function, caught.
+  const auto add = [&](const char* operation, const std::string& function, auto f) {
+    out.push_back({family + "_" + operation, source, function,
+                   distribution_kernel<Count>([dist, f](double x, double a, double b) {
+                     return catching([&] { return f(dist(a, b), x); });
+                   })});
+  };
+  add("pdf", "pdf(" + name + ")", [](const auto& d, double x) { return bm::pdf(d, x); });
+  add("logpdf", "log(pdf(" + name + "))", [](const auto& d, double x) { return std::log(bm::pdf(d, x)); });
+  add("cdf", "cdf(" + name + ")", [](const auto& d, double x) { return bm::cdf(d, x); });
+  add("sf", "cdf(complement(" + name + "))", [](const auto& d, double x) { return bm::cdf(bm::complement(d, x)); });
+  add("quantile", "quantile(" + name + ")", [](const auto& d, double p) { return bm::quantile(d, p); });
+  add("isf", "quantile(complement(" + name + "))",
+      [](const auto& d, double q) { return bm::quantile(bm::complement(d, q)); });
 }
 
 template <template <class, class> class Dist, int Count>
@@ -118,6 +109,29 @@ void add_gsl_quantiles(std::vector<Implementation>& out, const std::string& fami
                        Quantile quantile, Isf isf) {
   out.push_back({family + "_quantile", "gsl", "gsl_cdf_" + cdf + "_Pinv", distribution_kernel<Count>(quantile)});
   out.push_back({family + "_isf", "gsl", "gsl_cdf_" + cdf + "_Qinv", distribution_kernel<Count>(isf)});
+}
+
+// A GSL function of (x, a) or (x, a, b), called as f(x, a, b): a type of
+// its own for each function, so that the call inlines into the kernel.
+template <auto F>
+struct Call {
+  static constexpr int kParameters = std::is_invocable_v<decltype(F), double, double> ? 1 : 2;
+  double operator()(double x, double a, double b) const {
+    if constexpr (kParameters == 1) {
+      return F(x, a);
+    } else {
+      return F(x, a, b);
+    }
+  }
+};
+
+// The six rows of a continuous family whose GSL functions take x and the
+// family's parameters as ours do: gsl_ran_<stem>_pdf and gsl_cdf_<stem>_*.
+template <auto Pdf, auto Lower, auto Upper, auto Quantile, auto Isf>
+void add_gsl_continuous(std::vector<Implementation>& out, const std::string& family, const std::string& stem) {
+  constexpr int count = Call<Pdf>::kParameters;
+  add_gsl<count>(out, family, stem, stem, Call<Pdf>(), Call<Lower>(), Call<Upper>());
+  add_gsl_quantiles<count>(out, family, stem, Call<Quantile>(), Call<Isf>());
 }
 
 // GSL's discrete functions take the count and n as unsigned integers; the
@@ -157,41 +171,16 @@ std::vector<Implementation> distribution_implementations() {
       out, "norm", "gaussian",
       [](double p, double mu, double sigma) { return mu + gsl_cdf_gaussian_Pinv(p, sigma); },
       [](double q, double mu, double sigma) { return mu + gsl_cdf_gaussian_Qinv(q, sigma); });
-  add_gsl<1>(
-      out, "chisq", "chisq", "chisq", [](double x, double k, double) { return gsl_ran_chisq_pdf(x, k); },
-      [](double x, double k, double) { return gsl_cdf_chisq_P(x, k); },
-      [](double x, double k, double) { return gsl_cdf_chisq_Q(x, k); });
-  add_gsl_quantiles<1>(
-      out, "chisq", "chisq", [](double p, double k, double) { return gsl_cdf_chisq_Pinv(p, k); },
-      [](double q, double k, double) { return gsl_cdf_chisq_Qinv(q, k); });
-  add_gsl<2>(
-      out, "gamma", "gamma", "gamma", [](double x, double k, double s) { return gsl_ran_gamma_pdf(x, k, s); },
-      [](double x, double k, double s) { return gsl_cdf_gamma_P(x, k, s); },
-      [](double x, double k, double s) { return gsl_cdf_gamma_Q(x, k, s); });
-  add_gsl_quantiles<2>(
-      out, "gamma", "gamma", [](double p, double k, double s) { return gsl_cdf_gamma_Pinv(p, k, s); },
-      [](double q, double k, double s) { return gsl_cdf_gamma_Qinv(q, k, s); });
-  add_gsl<2>(
-      out, "beta", "beta", "beta", [](double x, double a, double b) { return gsl_ran_beta_pdf(x, a, b); },
-      [](double x, double a, double b) { return gsl_cdf_beta_P(x, a, b); },
-      [](double x, double a, double b) { return gsl_cdf_beta_Q(x, a, b); });
-  add_gsl_quantiles<2>(
-      out, "beta", "beta", [](double p, double a, double b) { return gsl_cdf_beta_Pinv(p, a, b); },
-      [](double q, double a, double b) { return gsl_cdf_beta_Qinv(q, a, b); });
-  add_gsl<1>(
-      out, "t", "tdist", "tdist", [](double x, double nu, double) { return gsl_ran_tdist_pdf(x, nu); },
-      [](double x, double nu, double) { return gsl_cdf_tdist_P(x, nu); },
-      [](double x, double nu, double) { return gsl_cdf_tdist_Q(x, nu); });
-  add_gsl_quantiles<1>(
-      out, "t", "tdist", [](double p, double nu, double) { return gsl_cdf_tdist_Pinv(p, nu); },
-      [](double q, double nu, double) { return gsl_cdf_tdist_Qinv(q, nu); });
-  add_gsl<2>(
-      out, "f", "fdist", "fdist", [](double x, double d1, double d2) { return gsl_ran_fdist_pdf(x, d1, d2); },
-      [](double x, double d1, double d2) { return gsl_cdf_fdist_P(x, d1, d2); },
-      [](double x, double d1, double d2) { return gsl_cdf_fdist_Q(x, d1, d2); });
-  add_gsl_quantiles<2>(
-      out, "f", "fdist", [](double p, double d1, double d2) { return gsl_cdf_fdist_Pinv(p, d1, d2); },
-      [](double q, double d1, double d2) { return gsl_cdf_fdist_Qinv(q, d1, d2); });
+  add_gsl_continuous<gsl_ran_chisq_pdf, gsl_cdf_chisq_P, gsl_cdf_chisq_Q, gsl_cdf_chisq_Pinv, gsl_cdf_chisq_Qinv>(
+      out, "chisq", "chisq");
+  add_gsl_continuous<gsl_ran_gamma_pdf, gsl_cdf_gamma_P, gsl_cdf_gamma_Q, gsl_cdf_gamma_Pinv, gsl_cdf_gamma_Qinv>(
+      out, "gamma", "gamma");
+  add_gsl_continuous<gsl_ran_beta_pdf, gsl_cdf_beta_P, gsl_cdf_beta_Q, gsl_cdf_beta_Pinv, gsl_cdf_beta_Qinv>(
+      out, "beta", "beta");
+  add_gsl_continuous<gsl_ran_tdist_pdf, gsl_cdf_tdist_P, gsl_cdf_tdist_Q, gsl_cdf_tdist_Pinv, gsl_cdf_tdist_Qinv>(
+      out, "t", "tdist");
+  add_gsl_continuous<gsl_ran_fdist_pdf, gsl_cdf_fdist_P, gsl_cdf_fdist_Q, gsl_cdf_fdist_Pinv, gsl_cdf_fdist_Qinv>(
+      out, "f", "fdist");
   add_gsl<1>(
       out, "poisson", "poisson", "poisson",
       [](double k, double lambda, double) { return gsl_ran_poisson_pdf(as_unsigned(k), lambda); },
