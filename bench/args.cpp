@@ -214,7 +214,7 @@ const FamilyRecipe kFamilies[] = {
     {"chisq", "k log-uniform on [0.5, 500]", "x the Wilson-Hilferty quantile at z",
      [](Draw& d, double* k, double*) { *k = d.log_uniform(0.5, 500); },
      [](double k, double, double z) { return wilson_hilferty(k / 2, 2, z); }, false},
-    {"gamma", "shape log-uniform on [0.1, 1000], scale on [0.1, 10]", "x the Wilson-Hilferty quantile at z",
+    {"gamma", "shape log-uniform on [0.1, 1000], scale on [0.1, 10] likewise", "x the Wilson-Hilferty quantile at z",
      [](Draw& d, double* shape, double* scale) {
        *shape = d.log_uniform(0.1, 1000);
        *scale = d.log_uniform(0.1, 10);
@@ -272,7 +272,7 @@ std::unique_ptr<ArgSet> family_set(const FamilyRecipe& family, bool probabilitie
   auto s = std::make_unique<ArgSet>();
   s->id = std::string(family.family) + (probabilities ? "-p" : "-x");
   s->description = std::string(family.parameters) + "; " +
-                   (probabilities ? "p = t or 1 - t, t ~ U(0, 0.5) or log-uniform on [1e-300, 1e-3]"
+                   (probabilities ? "target t or 1 - t, t ~ U(0, 0.5) or log-uniform on [1e-300, 1e-3]"
                                   : std::string(family.x) + ", z = ±t, t ~ U[0, 3) or U[3, 38)");
   Draw d(stream);
   for (std::size_t i = 0; i < kDistributionArgs; ++i) {

@@ -547,7 +547,8 @@ def distribution_section(results, order, sets, ctx):
            "long double, errors thrown) and with *no promotion* as above; and against GSL's "
            "`gsl_ran_<family>_pdf` and `gsl_cdf_<family>_P`, `_Q`, `_Pinv` and `_Qinv` (the normal's at "
            "x − mu, their quantiles shifted by mu). Neither peer has a log density: their *logpdf* rows "
-           "are the logarithm of their pdf, ours is formed directly. GSL has no discrete quantiles "
+           "are the logarithm of their pdf, ours is formed directly, so that where the density "
+           "underflows theirs is -inf or has lost digits (the far counts of those rows). GSL has no discrete quantiles "
            "(*none*). Boost rounds its discrete quantiles outwards from a real-valued quantile (its "
            "default, left in both settings), ours are the smallest count whose cdf reaches p (the "
            "largest tail count for isf), so Boost's quantile is one below ours below the median by "
@@ -574,7 +575,7 @@ def distribution_section(results, order, sets, ctx):
         out += ["", "Ours disagree with Boost and GSL where those two agree with each other on: %s "
                     "(arguments of %s)." % ("; ".join(ours_apart), ctx.get("distribution_arguments_per_row", "?"))]
     out += ["", "| Family | Operation | Ours (ns) | Boost, default policy (ns) | Boost, no promotion (ns) | "
-                "GSL (ns) | Ours / Boost default | Ours / GSL | Failures (peers) |",
+                "GSL (ns) | Ours / Boost default | Ours / GSL | Failures |",
             "|---|---|---|---|---|---|---|---|---|"] + lines
     out += ["", "The argument sets:", "", "| Family | x (pdf, logpdf, cdf, sf) | p (quantile, isf) |",
             "|---|---|---|"]
