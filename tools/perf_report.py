@@ -577,7 +577,7 @@ def distribution_section(results, order, sets, ctx):
     out += ["", "| Family | Operation | Ours (ns) | Boost, default policy (ns) | Boost, no promotion (ns) | "
                 "GSL (ns) | Ours / Boost default | Ours / GSL | Failures |",
             "|---|---|---|---|---|---|---|---|---|"] + lines
-    out += ["", "The argument sets:", "", "| Family | x (pdf, logpdf, cdf, sf) | p (quantile, isf) |",
+    out += ["", "The argument sets:", "", "| Family | x (pdf, logpdf, cdf, sf) | target (quantile, isf) |",
             "|---|---|---|"]
     for family, name in DISTRIBUTION_FAMILIES:
         out.append("| %s | %s | %s |" % (name, sets.get(family + "-x", "?"), sets.get(family + "-p", "?")))
