@@ -15,7 +15,7 @@ benchmark, and writes
   OUT/performance-igamma.png  cost against the parameter: incomplete gamma
   OUT/performance-ibeta.png   the same for the incomplete betas
 
-  /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min)
+  /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min, ~5 more for the distributions)
   /usr/bin/python3 tools/perf_report.py --quick          short run into build-bench/perf-quick (CI)
   /usr/bin/python3 tools/perf_report.py --from-json F    report from a saved run
   /usr/bin/python3 tools/perf_report.py --inverses-only  the inverses' rows alone, into their
