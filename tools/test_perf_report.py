@@ -152,3 +152,28 @@ REWRITES = [
 def test_rewrite_one_section(page, name, want, why):
     block = "<!-- %s -->\nNEW\n<!-- /%s -->" % (name, name)
     assert pr.replace_section(page, name, block) == want, why
+
+
+# run line, saved load averages, what the note must say (None: no note), why
+NOTES = [
+    (True, ["7.50", "5.15"], "load average 7.50 at the start of the run and 5.15 at its end, on 2 logical CPUs",
+     "a section run alone says how loaded the machine was"),
+    (True, None, "the fastest of 9 randomly interleaved repetitions", "an older run without load figures"),
+    (False, ["7.50", "5.15"], None, "in a full page the header describes the run"),
+]
+
+
+@pytest.mark.parametrize("run_line, load, said, why", NOTES, ids=[n[-1] for n in NOTES])
+def test_section_run_note(run_line, load, said, why):
+    data = {"context": {"date": "D", "num_cpus": 2, "distribution_arguments_per_row": "1024"},
+            "_command": "C", "_repetitions": 9, "benchmarks": []}
+    if load:
+        data["_load"] = load
+    block = pr.section_block("distributions", run(), {}, data, run_line=run_line).split("\n")
+    assert block[0] == "<!-- distributions -->" and block[-1] == "<!-- /distributions -->", why
+    note = block[3] if run_line else ""
+    assert note.startswith("This section comes from the run of D: `C`") == run_line, why
+    if said:
+        assert said in note, why
+    if run_line and not load:
+        assert "load average" not in note, why
