@@ -1,6 +1,7 @@
 // The argument sets and rows of the suite. Every set is drawn from its own
 // fixed-seed generator with a uniform variate of our own (53 random bits), so
 // the recorder and the benchmark, which both build them, get the same bits.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -157,6 +158,140 @@ const SetRecipe kInverseSets[] = {
      }},
 };
 
+// The distributions' sets, drawn after the inverses' ones. Each family has
+// two: its arguments x with the parameters (for pdf, logpdf, cdf and sf) and
+// its probabilities with parameters drawn the same way (for quantile and
+// isf). x is an approximate quantile of the member at a standard normal
+// deviate z, half the time in the body (|z| < 3) and half in the tails (out
+// to |z| = 38, where the normal tail is 1e-316), so that every operation is
+// timed on the arguments a caller meets as well as on the far ones.
+double deviate(Draw& d) {
+  const double t = d.unit() < 0.5 ? d.uniform(0, 3) : d.uniform(3, 38);
+  return d.sign() * t;
+}
+
+// p = t or 1 - t equally often, t ~ U(0, 0.5) (body) or log-uniform on
+// [1e-300, 1e-3] (tails) equally often; 0 and 1 excluded.
+double probability(Draw& d) {
+  for (;;) {
+    const double t = d.unit() < 0.5 ? d.uniform(0, 0.5) : d.log_uniform(1e-300, 1e-3);
+    const double p = d.unit() < 0.5 ? t : 1 - t;
+    if (p > 0 && p < 1) return p;
+  }
+}
+
+// Wilson and Hilferty's cube: the gamma quantile at z, its base held above
+// 1e-3 where z is far below the mean.
+double wilson_hilferty(double shape, double scale, double z) {
+  const double c = std::max(1 - 1 / (9 * shape) + z / (3 * std::sqrt(shape)), 1e-3);
+  return shape * scale * c * c * c;
+}
+
+// An integer count at the Cornish-Fisher quantile mean + sd z + sd skewness
+// (z^2 - 1)/6, within [0, top].
+double count_at(double mean, double sd, double skewness, double z, double top) {
+  const double k = std::floor(mean + sd * (z + skewness * (z * z - 1) / 6) + 0.5);
+  return std::min(std::max(k, 0.0), top);
+}
+
+struct FamilyRecipe {
+  const char* family;
+  const char* parameters;  // how the parameters are drawn
+  const char* x;           // how x follows from them and z
+  void (*draw_parameters)(Draw&, double* a, double* b);
+  // x at the deviate z; NaN asks for another z.
+  double (*x_at)(double a, double b, double z);
+  bool two_parameters;
+};
+
+const FamilyRecipe kFamilies[] = {
+    {"norm", "mu ~ U[-10, 10], sigma log-uniform on [0.1, 10]", "x = mu + sigma z",
+     [](Draw& d, double* mu, double* sigma) {
+       *mu = d.uniform(-10, 10);
+       *sigma = d.log_uniform(0.1, 10);
+     },
+     [](double mu, double sigma, double z) { return mu + sigma * z; }, true},
+    {"chisq", "k log-uniform on [0.5, 500]", "x the Wilson-Hilferty quantile at z",
+     [](Draw& d, double* k, double*) { *k = d.log_uniform(0.5, 500); },
+     [](double k, double, double z) { return wilson_hilferty(k / 2, 2, z); }, false},
+    {"gamma", "shape log-uniform on [0.1, 1000], scale on [0.1, 10] likewise", "x the Wilson-Hilferty quantile at z",
+     [](Draw& d, double* shape, double* scale) {
+       *shape = d.log_uniform(0.1, 1000);
+       *scale = d.log_uniform(0.1, 10);
+     },
+     [](double shape, double scale, double z) { return wilson_hilferty(shape, scale, z); }, true},
+    {"beta", "a, b log-uniform on [0.1, 1000]", "logit x = log(a/b) + z sqrt(1/a + 1/b), 0 < x < 1",
+     [](Draw& d, double* a, double* b) {
+       *a = d.log_uniform(0.1, 1000);
+       *b = d.log_uniform(0.1, 1000);
+     },
+     [](double a, double b, double z) {
+       const double x = 1 / (1 + std::exp(-(std::log(a / b) + z * std::sqrt(1 / a + 1 / b))));
+       return x > 0 && x < 1 ? x : std::nan("");
+     },
+     true},
+    {"t", "nu log-uniform on [0.5, 1000]", "x = z + (z^3 + z)/(4 nu)",
+     [](Draw& d, double* nu, double*) { *nu = d.log_uniform(0.5, 1000); },
+     [](double nu, double, double z) { return z + (z * z * z + z) / (4 * nu); }, false},
+    {"f", "d1, d2 log-uniform on [0.5, 1000]", "log x = z sqrt(2/d1 + 2/d2)",
+     [](Draw& d, double* d1, double* d2) {
+       *d1 = d.log_uniform(0.5, 1000);
+       *d2 = d.log_uniform(0.5, 1000);
+     },
+     [](double d1, double d2, double z) { return std::exp(z * std::sqrt(2 / d1 + 2 / d2)); }, true},
+    {"poisson", "lambda log-uniform on [0.1, 1e6]", "k the Cornish-Fisher count at z",
+     [](Draw& d, double* lambda, double*) { *lambda = d.log_uniform(0.1, 1e6); },
+     [](double lambda, double, double z) {
+       return count_at(lambda, std::sqrt(lambda), 1 / std::sqrt(lambda), z, 1e9);
+     },
+     false},
+    {"binom", "n = floor(t), t log-uniform on [1, 1e6]; p ~ U[0.001, 0.999]",
+     "k the Cornish-Fisher count at z, 0 <= k <= n",
+     [](Draw& d, double* n, double* p) {
+       *n = std::floor(d.log_uniform(1, 1e6));
+       *p = d.uniform(0.001, 0.999);
+     },
+     [](double n, double p, double z) {
+       const double sd = std::sqrt(n * p * (1 - p));
+       return count_at(n * p, sd, (1 - 2 * p) / sd, z, n);
+     },
+     true},
+    {"nbinom", "r log-uniform on [0.5, 1000], p ~ U[0.01, 0.99]", "k the Cornish-Fisher count at z",
+     [](Draw& d, double* r, double* p) {
+       *r = d.log_uniform(0.5, 1000);
+       *p = d.uniform(0.01, 0.99);
+     },
+     [](double r, double p, double z) {
+       const double q = 1 - p;
+       return count_at(r * q / p, std::sqrt(r * q) / p, (1 + q) / std::sqrt(r * q), z, 1e9);
+     },
+     true},
+};
+
+std::unique_ptr<ArgSet> family_set(const FamilyRecipe& family, bool probabilities, std::uint64_t stream) {
+  auto s = std::make_unique<ArgSet>();
+  s->id = std::string(family.family) + (probabilities ? "-p" : "-x");
+  s->description = std::string(family.parameters) + "; " +
+                   (probabilities ? "target t or 1 - t, t ~ U(0, 0.5) or log-uniform on [1e-300, 1e-3]"
+                                  : std::string(family.x) + ", z = ±t, t ~ U[0, 3) or U[3, 38)");
+  Draw d(stream);
+  for (std::size_t i = 0; i < kDistributionArgs; ++i) {
+    double a = 0;
+    double b = 0;
+    family.draw_parameters(d, &a, &b);
+    double x;
+    if (probabilities) {
+      x = probability(d);
+    } else {
+      do x = family.x_at(a, b, deviate(d)); while (std::isnan(x));
+    }
+    s->c0.push_back(x);
+    s->c1.push_back(a);
+    if (family.two_parameters) s->c2.push_back(b);
+  }
+  return s;
+}
+
 struct MainRow {
   const char* quantity;
   const char* set;
@@ -266,6 +401,17 @@ struct Suite {
       for (std::size_t k = first_inverse_set; k < sets.size(); ++k) {
         if (sets[k]->id == r.set) rows.push_back({r.quantity, sets[k].get(), false});
       }
+    }
+    // Every operation of every family: pdf, logpdf, cdf and sf at x, quantile
+    // and isf at p.
+    for (const auto& family : kFamilies) {
+      const std::string prefix = std::string(family.family) + "_";
+      sets.push_back(family_set(family, false, stream++));
+      for (const char* operation : {"pdf", "logpdf", "cdf", "sf"}) {
+        rows.push_back({prefix + operation, sets.back().get(), false});
+      }
+      sets.push_back(family_set(family, true, stream++));
+      for (const char* operation : {"quantile", "isf"}) rows.push_back({prefix + operation, sets.back().get(), false});
     }
   }
 };

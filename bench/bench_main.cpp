@@ -7,7 +7,7 @@
 //
 // Benchmarks are named ROW/SOURCE:FUNCTION, ROW being QUANTITY:SET and SOURCE
 // one of varnel, bare, c, floor, glibc, boost, gsl (and boost_default, Boost
-// with its default policy, on the inverses' rows), and c_loop and c_array:
+// with its default policy, on the inverses' and the distributions' rows), and c_loop and c_array:
 // a loop of scalar C calls over the whole set into an array, and one call of
 // the array version over the same set, both in nanoseconds per element. The
 // run's context holds the description of every argument set and the peers'
@@ -17,11 +17,13 @@
 //   --tape=FILE   the floor tapes (default: the file the build recorded)
 #include <gsl/gsl_errno.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 
+#include "boost_policy.hpp"
 #include "loops.hpp"
 #include "suite.hpp"
 #include "tape_file.hpp"
@@ -125,28 +127,108 @@ void check_array_bits(const std::vector<bench::ArrayImplementation>& arrays) {
   benchmark::AddCustomContext("array_check", "same bits on " + std::to_string(calls) + " calls");
 }
 
-// The results of the inverses that are NaN on a row's arguments, and the
-// exceptions Boost's default policy threw for them, into the run's context as
-// nan:ROW/SOURCE:NAME = "N of M (K exceptions)". A peer that fails on an
-// argument is timed all the same.
-void count_inverse_failures(const std::vector<Implementation>& inverses) {
+double value_of(const Implementation& impl, const bench::ArgSet& a, std::size_t i) {
+  std::uint64_t got[2];
+  impl.kernel.bits(a, i, got);
+  double v;
+  std::memcpy(&v, &got[0], sizeof v);
+  return v;
+}
+
+// Whether a result is far from a reference (a peer's from ours, or from
+// another peer's): beyond a relative 1e-6 (and beyond the subnormal range,
+// where a density or a tail has few digits left), or on the other side of an
+// infinity; a discrete quantile by more than one, since Boost rounds its
+// real quantile outwards, one below ours below the median, by design.
+bool far_from(double value, double reference, bool discrete_quantile) {
+  if (std::isinf(value) || std::isinf(reference)) return value != reference;
+  const double slack = discrete_quantile ? 1.0 : 2.2250738585072014e-308;
+  return std::fabs(value - reference) > 1e-6 * std::fabs(reference) + slack;
+}
+
+constexpr double kLogSmallestNormal = -708.39641853226408;  // log(2^-1022)
+
+// Quantities are FAMILY_OPERATION on the distributions' rows.
+bool is_discrete_quantile(const std::string& quantity) {
+  const std::size_t cut = quantity.find('_');
+  const std::string family = quantity.substr(0, cut);
+  const std::string operation = cut == std::string::npos ? "" : quantity.substr(cut + 1);
+  return (family == "poisson" || family == "binom" || family == "nbinom") &&
+         (operation == "quantile" || operation == "isf");
+}
+
+// Which library an implementation comes from: Boost's two policies are one.
+std::string library_of(const Implementation& impl) {
+  return impl.source.rfind("boost", 0) == 0 ? "boost" : impl.source;
+}
+
+// The results that are NaN on a row's arguments, and the exceptions Boost
+// threw for them, into the run's context as nan:ROW/SOURCE:NAME = "N of M (K
+// exceptions)". With `far_counts`, the results far from ours (above) as
+// far:ROW/SOURCE:NAME = "F": where Boost and GSL both give a finite non-zero
+// number (a log density: of a normal density), agree with each other and
+// not with ours, the argument counts against ours (far:ROW/varnel:NAME), else
+// against each peer far from ours. A peer that
+// fails on an argument is timed all the same. Ours must give a number on
+// every argument of their rows: a NaN there is an argument outside the
+// domain, and the run stops.
+void count_failures(const std::vector<Implementation>& list, bool far_counts) {
   for (const auto& row : bench::rows()) {
-    for (const auto& impl : inverses) {
+    const bench::ArgSet& a = *row.args;
+    const bool discrete_quantile = is_discrete_quantile(row.quantity);
+    const bool log_density = row.quantity.size() > 7 && row.quantity.compare(row.quantity.size() - 7, 7, "_logpdf") == 0;
+    std::vector<const Implementation*> impls;
+    std::size_t ours = 0;
+    for (const auto& impl : list) {
       if (impl.quantity != row.quantity) continue;
-      const bench::ArgSet& a = *row.args;
-      const std::size_t thrown_before = bench::inverse_exceptions();
-      std::size_t nan = 0;
-      for (std::size_t i = 0; i < a.size(); ++i) {
-        std::uint64_t got[2];
-        impl.kernel.bits(a, i, got);
-        double v;
-        std::memcpy(&v, &got[0], sizeof v);
-        nan += v != v;
+      if (impl.source == "varnel") ours = impls.size();
+      impls.push_back(&impl);
+    }
+    if (impls.empty()) continue;
+    std::vector<std::size_t> nan(impls.size()), far(impls.size()), thrown(impls.size());
+    std::vector<double> v(impls.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        const std::size_t thrown_before = bench::boost_exception_count.load();
+        v[k] = value_of(*impls[k], a, i);
+        thrown[k] += bench::boost_exception_count.load() - thrown_before;
+        nan[k] += std::isnan(v[k]);
       }
-      const std::size_t thrown = bench::inverse_exceptions() - thrown_before;
-      benchmark::AddCustomContext("nan:" + row.id() + "/" + impl.source + ":" + impl.name,
-                                  std::to_string(nan) + " of " + std::to_string(a.size()) + " (" +
-                                      std::to_string(thrown) + " exceptions)");
+      if (!far_counts || impls[ours]->source != "varnel") continue;
+      std::set<std::string> libraries;
+      bool peers_agree = true;
+      bool ours_apart = true;
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        if (k == ours || std::isnan(v[k])) continue;
+        libraries.insert(library_of(*impls[k]));
+        // A zero or an infinity that the peers share is where their results
+        // underflow or overflow together (the log of a density that
+        // underflows), no evidence against ours.
+        // Nor is the logarithm of a subnormal density, which has lost its
+        // digits before the logarithm was taken.
+        peers_agree = peers_agree && std::isfinite(v[k]) && v[k] != 0 && !(log_density && v[k] < kLogSmallestNormal);
+        ours_apart = ours_apart && far_from(v[k], v[ours], discrete_quantile);
+        for (std::size_t j = 0; j < k; ++j) {
+          if (j != ours && !std::isnan(v[j])) peers_agree = peers_agree && !far_from(v[k], v[j], discrete_quantile);
+        }
+      }
+      if (libraries.size() > 1 && peers_agree && ours_apart) {
+        ++far[ours];
+        continue;
+      }
+      for (std::size_t k = 0; k < impls.size(); ++k) {
+        if (k != ours && !std::isnan(v[k])) far[k] += far_from(v[k], v[ours], discrete_quantile);
+      }
+    }
+    for (std::size_t k = 0; k < impls.size(); ++k) {
+      const std::string key = row.id() + "/" + impls[k]->source + ":" + impls[k]->name;
+      if (impls[k]->source == "varnel" && nan[k] != 0) {
+        std::fprintf(stderr, "%s: NaN on %zu of the row's arguments\n", key.c_str(), nan[k]);
+        std::abort();
+      }
+      benchmark::AddCustomContext("nan:" + key, std::to_string(nan[k]) + " of " + std::to_string(a.size()) +
+                                                    " (" + std::to_string(thrown[k]) + " exceptions)");
+      if (far_counts) benchmark::AddCustomContext("far:" + key, std::to_string(far[k]));
     }
   }
 }
@@ -188,7 +270,9 @@ int main(int argc, char** argv) {
   const auto arrays = bench::array_implementations();
   check_array_bits(arrays);
   const auto inverses = bench::inverse_implementations();
-  count_inverse_failures(inverses);
+  count_failures(inverses, false);
+  const auto distributions = bench::distribution_implementations();
+  count_failures(distributions, true);
 
   bench::TapeBook tapes;
   std::string error;
@@ -216,8 +300,10 @@ int main(int argc, char** argv) {
     for (const auto& impl : peers) {
       if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
     }
-    for (const auto& impl : inverses) {
-      if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
+    for (const auto* list : {&inverses, &distributions}) {
+      for (const auto& impl : *list) {
+        if (impl.quantity == row.quantity) register_implementation(row, impl.source, impl);
+      }
     }
     if (described.insert(row.args->id).second) {
       benchmark::AddCustomContext("set:" + row.args->id, row.args->description);
@@ -227,6 +313,7 @@ int main(int argc, char** argv) {
   for (const auto& [key, value] : bench::peer_context()) benchmark::AddCustomContext(key, value);
   benchmark::AddCustomContext("arguments_per_row", std::to_string(bench::kMainArgs));
   benchmark::AddCustomContext("arguments_per_sweep_point", std::to_string(bench::kSweepArgs));
+  benchmark::AddCustomContext("distribution_arguments_per_row", std::to_string(bench::kDistributionArgs));
   benchmark::AddCustomContext("seed", std::to_string(bench::kSeed));
   benchmark::AddCustomContext("tape", tape_path);
 

@@ -15,40 +15,15 @@
 #include <gsl/gsl_cdf.h>
 #include <math.h>
 
-#include <atomic>
 #include <boost/math/special_functions/beta.hpp>
 #include <boost/math/special_functions/erf.hpp>
 #include <boost/math/special_functions/gamma.hpp>
-#include <exception>
-#include <limits>
 
 #include "boost_policy.hpp"
 #include "suite.hpp"
 #include "varnel/stats.hpp"
 
 namespace bench {
-
-namespace {
-
-std::atomic<std::size_t> boost_exceptions{0};
-
-// Boost's default policy throws on domain, evaluation and overflow errors;
-// its root finders throw evaluation errors whatever the policy says (in
-// 1.74 they raise them with their own default policy). Either way the call's
-// result is then NaN, and the exception counted.
-template <typename F>
-double catching(F f) {
-  try {
-    return f();
-  } catch (const std::exception&) {
-    boost_exceptions.fetch_add(1, std::memory_order_relaxed);
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-}
-
-}  // namespace
-
-std::size_t inverse_exceptions() { return boost_exceptions.load(); }
 
 std::vector<Implementation> inverse_implementations() {
   namespace bm = boost::math;

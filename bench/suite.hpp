@@ -49,6 +49,9 @@ const std::vector<Row>& rows();
 constexpr std::uint64_t kSeed = 20260401;
 constexpr std::size_t kMainArgs = 4096;
 constexpr std::size_t kSweepArgs = 256;
+// The distributions' rows are smaller: the suite has 54 of them, and some
+// peers' quantiles take a tenth of a millisecond a call.
+constexpr std::size_t kDistributionArgs = 1024;
 
 // A function of one row shape, wrapped twice: `time` is the benchmark loop
 // over an argument set, `bits` writes the result bits of one call (two words
@@ -175,10 +178,13 @@ std::vector<std::pair<std::string, std::string>> peer_context();
 // The inverse functions (inverses.cpp): ours (source varnel) and the peers'
 // (boost_default: Boost.Math's default policy; boost: the suite's policy;
 // gsl), for the quantities erf_inv, erfc_inv, P_inv, Q_inv, ibeta_inv and
-// ibetac_inv; and how many exceptions the default policy's calls have thrown
-// so far (each gives a NaN result).
+// ibetac_inv. What Boost's calls throw gives a NaN result, counted in
+// boost_exception_count (boost_policy.hpp).
 std::vector<Implementation> inverse_implementations();
-std::size_t inverse_exceptions();
+
+// The distributions (distributions.cpp), with the same sources, for the
+// quantities FAMILY_OPERATION (norm_pdf, ..., nbinom_isf).
+std::vector<Implementation> distribution_implementations();
 
 }  // namespace bench
 

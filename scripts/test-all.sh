@@ -179,11 +179,14 @@ test -s build-test/accuracy-quick/accuracy-inverses.png
 
 # The benchmark suite in its short mode, so that it keeps building and
 # running: the layer-free build must give the library's bits on every
-# benchmark argument, every benchmark must run and the report be written.
-# No timing is looked at.
+# benchmark argument, every benchmark must run and the report be written,
+# with its distributions' section (whose making tools/test_perf_report.py
+# checks on made-up runs). No timing is looked at.
 stage "benchmark suite, short run"
+/usr/bin/python3 -m pytest -q -p no:cacheprovider tools/test_perf_report.py
 /usr/bin/python3 tools/perf_report.py --quick --build-dir build-bench
 test -s build-bench/perf-quick/performance.md
+grep -q "^## Distributions" build-bench/perf-quick/performance.md
 
 run_suite build-test-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 

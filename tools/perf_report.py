@@ -10,15 +10,17 @@ benchmark, and writes
   OUT/performance.md          time per call of every implementation on every
                               row, ratios to the fastest, our time against the
                               floor and the layer-free build, the targets, the
-                              cost of the C interface
+                              cost of the C interface, the inverses and the
+                              distributions against Boost.Math and GSL
   OUT/performance-igamma.png  cost against the parameter: incomplete gamma
   OUT/performance-ibeta.png   the same for the incomplete betas
 
-  /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min)
+  /usr/bin/python3 tools/perf_report.py                  full run (docs/, ~6 min, ~5 more for the distributions)
   /usr/bin/python3 tools/perf_report.py --quick          short run into build-bench/perf-quick (CI)
   /usr/bin/python3 tools/perf_report.py --from-json F    report from a saved run
   /usr/bin/python3 tools/perf_report.py --inverses-only  the inverses' rows alone, into their
                                                          section of docs/performance.md
+  /usr/bin/python3 tools/perf_report.py --distributions-only   the same for the distributions
 
 No timing is asserted: the short run only checks that the suite builds, the
 layer-free build gives the same bits, every benchmark runs and the report is
@@ -51,6 +53,16 @@ INVERSES = {
     "ibeta_inv": "I⁻¹(a, b, p)", "ibetac_inv": "(1 − I)⁻¹(a, b, q)",
 }
 INVERSE_PEERS = ("boost_default", "boost", "gsl")
+# The distributions of libvarnel-stats, in their own section: quantity
+# FAMILY_OPERATION.
+DISTRIBUTION_FAMILIES = (("norm", "normal"), ("chisq", "chi-square"), ("gamma", "gamma"), ("beta", "beta"),
+                         ("t", "Student t"), ("f", "F"), ("poisson", "Poisson"), ("binom", "binomial"),
+                         ("nbinom", "negative binomial"))
+DISTRIBUTION_OPERATIONS = ("pdf", "logpdf", "cdf", "sf", "quantile", "isf")
+DISCRETE_FAMILIES = ("poisson", "binom", "nbinom")
+DISTRIBUTIONS = {"%s_%s" % (f, op): (f, op) for f, _ in DISTRIBUTION_FAMILIES for op in DISTRIBUTION_OPERATIONS}
+# The peers whose defaults ours should beat, and the setting shown beside them.
+DISTRIBUTION_DEFAULTS = ("boost_default", "gsl")
 PEERS = ("glibc", "boost", "gsl")
 PEER_NAMES = {"glibc": "glibc", "boost": "Boost", "gsl": "GSL"}
 # Within this factor of glibc's time on these quantities; strictly faster on
@@ -99,6 +111,12 @@ def floor_coverage(build_dir):
         sys.exit("the floor recorder has no stand-in for %s, which the library calls: add it to bench/tape.h"
                  % ", ".join(missing))
     return sorted(imported)
+
+
+def load_average():
+    """The one-minute load average, as the kernel reports it."""
+    with open("/proc/loadavg") as f:
+        return f.read().split()[0]
 
 
 def run_suite(build_dir, json_path, repetitions, min_time, bench_filter):
@@ -170,7 +188,7 @@ def row_table(results, order):
     rank = {row: k for k, row in enumerate(order)}
     rows = collections.OrderedDict()
     for r in sorted(results, key=lambda r: (rank.get(r.row, len(rank)), r.row)):
-        if "@" in r.set or r.quantity in INVERSES:
+        if "@" in r.set or r.quantity in INVERSES or r.quantity in DISTRIBUTIONS:
             continue
         entry = rows.setdefault(r.row, {"quantity": r.quantity, "set": r.set, "ours": {}, "peers": {}})
         if r.source in ("varnel", "bare", "c", "floor", "c_loop", "c_array", "loops_scalar",
@@ -386,6 +404,22 @@ def ceiling_section(rows, sets):
 # --------------------------------------------------------------------------
 # The inverses.
 
+def failures(ctx, row, source, function):
+    """What the run counted for one implementation on one row before timing:
+    "N NaN (K thrown)" and, where the run compared with ours, "F far"; empty
+    if nothing failed."""
+    key = "%s/%s:%s" % (row, source, function)
+    m = re.match(r"(\d+) of (\d+) \((\d+) exceptions\)", ctx.get("nan:" + key, ""))
+    parts = []
+    if m and m.group(1) != "0":
+        nan, thrown = int(m.group(1)), int(m.group(3))
+        parts.append("%d NaN%s" % (nan, " (%d thrown)" % thrown if thrown else ""))
+    far = int(ctx.get("far:" + key, "0"))
+    if far:
+        parts.append("%d far" % far)
+    return ", ".join(parts)
+
+
 def inverse_section(results, order, sets, ctx):
     """Our inverses against Boost.Math (default policy and without promotion)
     and GSL, and their array versions against the scalar loop."""
@@ -398,14 +432,6 @@ def inverse_section(results, order, sets, ctx):
         entry["impl"][r.source] = (r.function, r.ns)
     if not rows:
         return []
-
-    def failures(row, source, function):
-        text = ctx.get("nan:%s/%s:%s" % (row, source, function), "")
-        m = re.match(r"(\d+) of (\d+) \((\d+) exceptions\)", text)
-        if not m or m.group(1) == "0":
-            return ""
-        nan, total, thrown = (int(g) for g in m.groups())
-        return "; %d NaN%s" % (nan, " (%d thrown)" % thrown if thrown else "")
 
     out = ["## Inverse functions", "",
            "The inverses of libvarnel-stats (`varnel::stats`, through their inline C++ names) against "
@@ -440,11 +466,11 @@ def inverse_section(results, order, sets, ctx):
                 cells.append("")
                 continue
             peer_function, ns = impl[source]
-            cells.append("`%s`: %s (%.2f)%s" % (peer_function, fmt_ns(ns), ns / ours,
-                                                 failures(row, source, peer_function)))
-        out.append("| %s | %s | `%s`: %s%s | %s |" % (
-            INVERSES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(ours),
-            failures(row, "varnel", function), " | ".join(cells)))
+            failed = failures(ctx, row, source, peer_function)
+            cells.append("`%s`: %s (%.2f)%s" % (peer_function, fmt_ns(ns), ns / ours, "; " + failed if failed else ""))
+        # Ours give a number on every argument, or the run stops before timing.
+        out.append("| %s | %s | `%s`: %s | %s |" % (
+            INVERSES[e["quantity"]], sets.get(e["set"], e["set"]), function, fmt_ns(ours), " | ".join(cells)))
         if "c_loop" in impl and "c_array" in impl:
             loop, array = impl["c_loop"][1], impl["c_array"][1]
             arrays.append("| %s | %s | `varnel_stats_%s_array` | %s | %s | %.2fx |" % (
@@ -463,15 +489,122 @@ def inverse_section(results, order, sets, ctx):
     return out
 
 
-INVERSE_BLOCK = re.compile(r"<!-- inverses -->\n.*?<!-- /inverses -->", re.S)
+# --------------------------------------------------------------------------
+# The distributions.
+
+def distribution_section(results, order, sets, ctx):
+    """Every operation of every family: ours against Boost.Math (default policy
+    and without promotion) and GSL, and our time over each peer's default."""
+    table = collections.defaultdict(dict)
+    for r in results:
+        if r.quantity in DISTRIBUTIONS:
+            table[r.quantity][r.source] = r
+    if not table:
+        return []
+    missing = sorted(q for q in DISTRIBUTIONS if "varnel" not in table.get(q, {}))
+    if missing:
+        sys.exit("distribution rows without our function: " + ", ".join(missing))
+    names = {f: n for f, n in DISTRIBUTION_FAMILIES}
+    lines, slower, ours_apart, compared = [], [], [], 0
+    for family, _ in DISTRIBUTION_FAMILIES:
+        for op in DISTRIBUTION_OPERATIONS:
+            row = table["%s_%s" % (family, op)]
+            ours = row["varnel"]
+
+            def ns_cell(source):
+                if source in row:
+                    return fmt_ns(row[source].ns)
+                discrete_quantile = family in DISCRETE_FAMILIES and op in ("quantile", "isf")
+                return "none" if source == "gsl" and discrete_quantile else ""
+
+            ratios, notes = [], []
+            for source in DISTRIBUTION_DEFAULTS:
+                if source not in row:
+                    ratios.append("")
+                    continue
+                ratio = ours.ns / row[source].ns
+                compared += 1
+                if ratio >= 1:
+                    slower.append("%s %s (%.2f× %s)" % (names[family], op, ratio, DISTRIBUTION_PEER_NAMES[source]))
+                ratios.append(("**%.2f**" if ratio >= 1 else "%.2f") % ratio)
+            for source in ("varnel", "boost_default", "boost", "gsl"):
+                if source in row:
+                    failed = failures(ctx, row[source].row, source, row[source].function)
+                    if failed:
+                        notes.append("%s: %s" % (DISTRIBUTION_PEER_NAMES[source], failed))
+                        if source == "varnel":
+                            ours_apart.append("%s %s (%s)" % (names[family], op, failed))
+            lines.append("| %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+                names[family], op, fmt_ns(ours.ns), ns_cell("boost_default"), ns_cell("boost"), ns_cell("gsl"),
+                ratios[0], ratios[1], "; ".join(notes)))
+    out = ["## Distributions", "",
+           "The nine distributions of libvarnel-stats (`varnel::stats::d_<family>_<operation>`, through "
+           "their inline C++ names) against Boost.Math's distribution objects (`normal`, `chi_squared`, "
+           "`gamma_distribution`, `beta_distribution`, `students_t`, `fisher_f`, `poisson`, `binomial`, "
+           "`negative_binomial`, with `pdf`, `cdf`, `cdf(complement(…))`, `quantile` and "
+           "`quantile(complement(…))`), built in every call from the element's parameters as a caller "
+           "with varying parameters builds them, twice: with Boost's *default* policy (double promoted to "
+           "long double, errors thrown) and with *no promotion* as above; and against GSL's "
+           "`gsl_ran_<family>_pdf` and `gsl_cdf_<family>_P`, `_Q`, `_Pinv` and `_Qinv` (the normal's at "
+           "x − mu, their quantiles shifted by mu). Neither peer has a log density: their *logpdf* rows "
+           "are the logarithm of their pdf, ours is formed directly, so that where the density "
+           "underflows theirs is -inf or has lost digits (the far counts of those rows). GSL has no discrete quantiles "
+           "(*none*). Boost rounds its discrete quantiles outwards from a real-valued quantile (its "
+           "default, left in both settings), ours are the smallest count whose cdf reaches p (the "
+           "largest tail count for isf), so Boost's quantile is one below ours below the median by "
+           "design.", "",
+           "Every family has two argument sets of %s arguments (below): for pdf, logpdf, cdf and sf, "
+           "x at an approximate quantile of each element's distribution at a standard normal deviate "
+           "z, half of them in the body (|z| < 3) and half in the tails, out to |z| = 38; for quantile "
+           "and isf, probabilities half in the body and half in the tails, down to 1e-300 on either "
+           "side. Every implementation is timed over whole passes of the row's arguments, as the "
+           "inverses are; nanoseconds per call, fastest repetition. *Ours / peer*: our time over the "
+           "peer's default, Boost's default policy and GSL, in bold where ours is not faster. "
+           "*Failures*, counted on the arguments before timing: results that are NaN (thrown: "
+           "Boost's exceptions, caught, which give NaN) and results *far* from ours, by more than a "
+           "relative 1e-6 and beyond the subnormal range (a discrete quantile: by more than one). "
+           "Where Boost and GSL both give a finite non-zero number (for logpdf, the log of a normal "
+           "density), agree with each other and not with ours, the "
+           "argument counts against ours (*Ours: N far*) and not against them; elsewhere a far "
+           "count is a disagreement with ours, not by itself a verdict. Ours give a number on every "
+           "argument, or the run stops." % ctx.get("distribution_arguments_per_row", "?"), ""]
+    out.append("Ours are faster than every peer's default on %d of %d comparisons (%d rows). %s" % (
+        compared - len(slower), compared, len(lines),
+        ("Not faster: %s." % "; ".join(slower)) if slower else ""))
+    if ours_apart:
+        out += ["", "Ours disagree with Boost and GSL where those two agree with each other on: %s "
+                    "(arguments of %s)." % ("; ".join(ours_apart), ctx.get("distribution_arguments_per_row", "?"))]
+    out += ["", "| Family | Operation | Ours (ns) | Boost, default policy (ns) | Boost, no promotion (ns) | "
+                "GSL (ns) | Ours / Boost default | Ours / GSL | Failures |",
+            "|---|---|---|---|---|---|---|---|---|"] + lines
+    out += ["", "The argument sets:", "", "| Family | x (pdf, logpdf, cdf, sf) | target (quantile, isf) |",
+            "|---|---|---|"]
+    for family, name in DISTRIBUTION_FAMILIES:
+        out.append("| %s | %s | %s |" % (name, sets.get(family + "-x", "?"), sets.get(family + "-p", "?")))
+    return out
 
 
-def inverse_block(results, sets, data, run_line):
-    """The inverses' section between its markers, which --inverses-only
-    rewrites alone; with run_line, a line naming the run it comes from (the
-    page's header then describes another run)."""
+DISTRIBUTION_PEER_NAMES = {"varnel": "Ours", "boost_default": "Boost default", "boost": "Boost no promotion", "gsl": "GSL"}
+
+
+# --------------------------------------------------------------------------
+# Sections that a run of their rows alone rewrites in an existing page,
+# between their markers: the function making their lines, and the filter
+# selecting their benchmarks.
+
+SECTIONS = {
+    "inverses": (inverse_section, "_inv:"),
+    "distributions": (distribution_section,
+                      "^(%s)_(%s):" % ("|".join(f for f, _ in DISTRIBUTION_FAMILIES),
+                                       "|".join(DISTRIBUTION_OPERATIONS))),
+}
+
+
+def section_block(name, results, sets, data, run_line):
+    """A section between its markers; with run_line, a paragraph naming the
+    run it comes from (the page's header then describes another run)."""
     ctx = data["context"]
-    lines = inverse_section(results, ctx.get("rows", "").split(","), sets, ctx)
+    lines = SECTIONS[name][0](results, ctx.get("rows", "").split(","), sets, ctx)
     if not lines:
         return ""
     if run_line:
@@ -482,8 +615,24 @@ def inverse_block(results, sets, data, run_line):
         if spread:
             note += (" In that run the two fastest repetitions of a benchmark differ by %.1f %% (median; "
                      "90th percentile %.1f %%)." % spread)
+        if "_load" in data:
+            note += (" The machine was shared with other work throughout: load average %s at the start "
+                     "of the run and %s at its end, on %s logical CPUs, so absolute times are high and "
+                     "ratios within the run are what to read." % (data["_load"][0], data["_load"][1],
+                                                                   ctx.get("num_cpus", "?")))
         lines[1:1] = ["", note]
-    return "\n".join(["<!-- inverses -->"] + lines + ["<!-- /inverses -->"])
+    return "\n".join(["<!-- %s -->" % name] + lines + ["<!-- /%s -->" % name])
+
+
+def replace_section(text, name, block):
+    """The page with the section's block replaced, or inserted before the
+    cost curves (or at the end)."""
+    pattern = re.compile(r"<!-- %s -->\n.*?<!-- /%s -->" % (name, name), re.S)
+    if pattern.search(text):
+        return pattern.sub(lambda m: block, text)
+    if "\n## Cost against the parameter" in text:
+        return text.replace("\n## Cost against the parameter", "\n" + block + "\n\n## Cost against the parameter", 1)
+    return text.rstrip("\n") + "\n\n" + block + "\n"
 
 
 # --------------------------------------------------------------------------
@@ -612,8 +761,8 @@ def header(data, build_dir, command, libm_calls, quick):
         "| glibc | %s |" % ctx.get("glibc_version", "?"),
         "| Boost.Math | %s, policy `%s` |" % (ctx.get("boost_version", "?").replace("_", "."),
                                               ctx.get("boost_policy", "?")),
-        "| Boost.Math, inverses | also its default policy (double promoted to long double, errors thrown "
-        "and caught) |",
+        "| Boost.Math, inverses and distributions | also its default policy (double promoted to long double, "
+        "errors thrown and caught) |",
         "| GSL | %s, error handler off |" % ctx.get("gsl_version", "?"),
         "| Run | `build-bench/bench/varnel_bench %s` |" % data["_run_arguments"].replace(ROOT + "/", ""),
         "| Layer-free build | %s |" % ctx.get("bare_check", "?"),
@@ -671,7 +820,10 @@ def main():
     parser.add_argument("--inverses-only", action="store_true",
                         help="run only the inverses' rows (unless --filter says otherwise) and rewrite "
                              "only their section of an existing OUT/performance.md")
+    parser.add_argument("--distributions-only", action="store_true",
+                        help="the same for the distributions' rows and section")
     args = parser.parse_args()
+    only = "inverses" if args.inverses_only else "distributions" if args.distributions_only else None
     build_dir = os.path.abspath(args.build_dir)
     if args.quick:
         args.repetitions, args.min_time = 1, 1e-4
@@ -685,33 +837,28 @@ def main():
         json_path = args.from_json
     else:
         json_path = os.path.join(build_dir, "perf-quick.json" if args.quick else
-                                 "perf-inverses.json" if args.inverses_only else "perf-results.json")
-        bench_filter = args.filter or ("_inv:" if args.inverses_only else "")
+                                 "perf-%s.json" % only if only else "perf-results.json")
+        bench_filter = args.filter or (SECTIONS[only][1] if only else "")
+        load_before = load_average()
         run_arguments = run_suite(build_dir, json_path, args.repetitions, args.min_time, bench_filter)
         data = json.load(open(json_path))
         data["_run_arguments"] = run_arguments
         data["_repetitions"] = args.repetitions
         data["_command"] = command
+        data["_load"] = [load_before, load_average()]
         json.dump(data, open(json_path, "w"))
     data = json.load(open(json_path))
 
     results = fastest(data)
     ctx = data["context"]
     sets = {k[4:]: v for k, v in ctx.items() if k.startswith("set:")}
-    if args.inverses_only:
+    if only:
         path = os.path.join(out_dir, "performance.md")
-        block = inverse_block(results, sets, data, run_line=True)
         with open(path) as f:
-            text = f.read()
-        if INVERSE_BLOCK.search(text):
-            text = INVERSE_BLOCK.sub(lambda m: block, text)
-        elif "\n## Cost against the parameter" in text:
-            text = text.replace("\n## Cost against the parameter", "\n" + block + "\n\n## Cost against the parameter", 1)
-        else:
-            text = text.rstrip("\n") + "\n\n" + block + "\n"
+            text = replace_section(f.read(), only, section_block(only, results, sets, data, run_line=True))
         with open(path, "w") as f:
             f.write(text)
-        print("rewrote the inverses' section of %s" % path)
+        print("rewrote the %s section of %s" % (only, path))
         return
     calls_path = os.path.join(build_dir, "bench", "floor-calls.json")
     calls = json.load(open(calls_path)) if os.path.exists(calls_path) else {}
@@ -720,9 +867,10 @@ def main():
 
     lines = header(data, build_dir, data.get("_command", command), libm_calls, args.quick)
     lines += [""] + main_section(row_table(results, ctx.get("rows", "").split(",")), sets, calls)
-    block = inverse_block(results, sets, data, run_line=False)
-    if block:
-        lines += ["", block]
+    for name in SECTIONS:
+        block = section_block(name, results, sets, data, run_line=False)
+        if block:
+            lines += ["", block]
     if curves:
         lines += [""] + [line.replace("{sweep_args}", ctx.get("arguments_per_sweep_point", "?"))
                          for line in sweep_section(curves, files)]
