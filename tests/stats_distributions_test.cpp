@@ -262,7 +262,9 @@ TEST(StatsDistributions, FarTails) {
   // F far in the upper tail: sf(x) = q at x = 2.2154e120 for (3, 5).
   const double x = st::d_f_isf(1e-300, 3, 5);
   EXPECT_NEAR(x / 2.2154440680048816e120, 1, 1e-12);
-  EXPECT_NEAR(st::d_f_quantile(kBelowOne, 3, 5) / 4537953.1950618979, 1, 1e-9);
+  // Just below 1 the cdf is 1 - sf rounded, so its crossing of 1 - 2^-53 is
+  // where the sf is 1.5 * 2^-53 (against the integral at 40 digits).
+  EXPECT_NEAR(st::d_f_quantile(kBelowOne, 3, 5) / 4537953.1959351384, 1, 1e-14);
   // chi-square upper tail.
   EXPECT_NEAR(st::d_chisq_isf(1e-300, 10) / 1427.7719561298888, 1, 1e-13);
   // Tails of the cdf and sf themselves, down to subnormals.
@@ -311,6 +313,12 @@ TEST(StatsDistributions, ValuesAgainstHighPrecision) {
       {"f_pdf", st::d_f_pdf(2, 3, 8), 1.4723572768942426e-1},
       {"f_cdf", st::d_f_cdf(0.5, 5, 2), 2.300481458333117e-1},
       {"f_sf far", st::d_f_sf(1e6, 4, 6), 1.3499924062773374e-17},
+      // Where 1 - x (beta) or y (F) rounds: the side that cephes' I_x would
+      // take from the rounded argument comes from the other side's exact one.
+      {"beta_sf, 1 - x rounds to 1", st::d_beta_sf(1.3665e-27, 0.142, 0.7205), 0.99985772082684587},
+      {"f_sf, 1 - y rounds to 1", st::d_f_sf(1.5e-22, 0.525, 12.08), 0.999998569216468},
+      {"f_cdf, y rounds near 1", st::d_f_cdf(4.31e13, 28.75, 1.238), 0.99999999701080693765},
+      {"f_cdf, y rounds near 1 (2)", st::d_f_cdf(4.85e13, 28.75, 1.238), 0.99999999722143052909},
       {"poisson_pdf", st::d_poisson_pdf(1000, 1000), 1.26146113487215e-2},
       {"poisson_pdf tail", st::d_poisson_pdf(0, 700), 9.8596765437597709e-305},
       {"poisson_cdf", st::d_poisson_cdf(5.7, 10), 6.7085962879031782e-2},

@@ -129,6 +129,19 @@ double I(double a, double b, double x, double w) noexcept {
   const double t = small_beta_tail(a, b, x, w);
   return std::isnan(t) ? v : clamp01(t);
 }
+// I_y(a, b) where y and w = 1 - y are both known to full relative accuracy
+// (each formed directly, neither as 1 minus the other). cephes' I_y takes y
+// alone and forms 1 - y itself, which drops the digits of w that y cannot
+// hold: w < 2^-54 rounds to 0 and I to exactly 1. Beyond y = 1/2 the value
+// is therefore taken as 1 - I_w(b, a) from the exact w wherever that
+// complement is at most 1/2, so that the subtraction loses nothing; where it
+// is larger, I_y(a, b) is the small side and its sensitivity to y, not to w,
+// decides.
+double I_split(double a, double b, double y, double w) noexcept {
+  if (!std::isgreater(y, 0.5)) return I(a, b, y, w);
+  const double complement = I(b, a, w, y);
+  return std::islessequal(complement, 0.5) ? 1.0 - complement : I(a, b, y, w);
+}
 double lngamma(double x) noexcept { return specfun::d_lngamma(x); }
 
 bool positive_finite(double v) noexcept { return std::isgreater(v, 0.0) && v != kInf; }
@@ -543,7 +556,8 @@ double gamma_isf_valid(double q, double k, double theta) noexcept {
 
 // ---------------------------------------------------------------------------
 // Beta(a, b): cdf = I_x(a, b), sf = I_(1-x)(b, a) (1 - x exact for x >= 1/2,
-// where the sf is small). The density is Loader's kernel of (a, b) at
+// where the sf is small; below, 1 - x may round and the sf is 1 - cdf
+// wherever the cdf is at most 1/2, see I_split). The density is Loader's kernel of (a, b) at
 // (x, 1 - x) times a b / ((a + b) x (1 - x)), since 1 / B(a, b) = a b /
 // (a + b) times Gamma(a + b + 1) / (Gamma(a + 1) Gamma(b + 1)).
 bool beta_valid(double a, double b) noexcept { return positive_finite(a) && positive_finite(b); }
@@ -558,7 +572,7 @@ double beta_sf_valid(double x, double a, double b) noexcept {
   if (std::isnan(x)) return kNaN;
   if (!std::isgreater(x, 0.0)) return 1.0;
   if (!std::isless(x, 1.0)) return 0.0;
-  return I(b, a, 1.0 - x, x);
+  return I_split(b, a, 1.0 - x, x);
 }
 // log of y^(a-1) w^(b-1) / B(a, b) for y in (0, 1), w = 1 - y, given both.
 double log_beta_density(double a, double b, double y, double w) noexcept {
@@ -690,7 +704,8 @@ double t_isf_valid(double q, double nu) noexcept {
 // ---------------------------------------------------------------------------
 // F(d1, d2): with u = d1 x, y = u / (u + d2) and 1 - y = d2 / (u + d2),
 // both formed directly (neither is 1 minus the other), cdf = I_y(d1/2,
-// d2/2) and sf = I_(1-y)(d2/2, d1/2).
+// d2/2) and sf = I_(1-y)(d2/2, d1/2), each through I_split so that the
+// exact 1 - y, not y's rounding, decides where y is near 1.
 bool f_valid(double d1, double d2) noexcept {
   return positive_finite(d1) && positive_finite(d2) && std::isgreater(0.5 * d1, 0.0) &&
          std::isgreater(0.5 * d2, 0.0);
@@ -715,7 +730,7 @@ double f_cdf_valid(double x, double d1, double d2) noexcept {
   if (x == kInf) return 1.0;
   double y, w;
   f_split(x, d1, d2, &y, &w);
-  return I(0.5 * d1, 0.5 * d2, y, w);
+  return I_split(0.5 * d1, 0.5 * d2, y, w);
 }
 double f_sf_valid(double x, double d1, double d2) noexcept {
   if (std::isnan(x)) return kNaN;
@@ -723,7 +738,7 @@ double f_sf_valid(double x, double d1, double d2) noexcept {
   if (x == kInf) return 0.0;
   double y, w;
   f_split(x, d1, d2, &y, &w);
-  return I(0.5 * d2, 0.5 * d1, w, y);
+  return I_split(0.5 * d2, 0.5 * d1, w, y);
 }
 // The density is the beta density of (d1/2, d2/2) at y times dy/dx =
 // y (1 - y) / x: Loader's kernel times a b / ((a + b) x).
