@@ -24,9 +24,11 @@ results. A quantile's error is reported in ulps of x beside the condition
 kappa = |dx/dp| ulp(p) / ulp(x) and the error of the library's forward
 function at the result, as tools/accuracy_inverses.py does.
 
-It writes OUT/distributions-accuracy.md and refreshes the summary block of
-OUT/accuracy.md (<!-- distributions --> ... <!-- /distributions -->), which
-tools/accuracy.py keeps when it rewrites that page.
+It writes OUT/distributions-accuracy.md with OUT/accuracy-distributions.png
+(the continuous quantiles' error against 1 + kappa * forward error) and
+refreshes the summary block of OUT/accuracy.md (<!-- distributions --> ...
+<!-- /distributions -->), which tools/accuracy.py keeps when it rewrites
+that page.
 
   /usr/bin/python3 tools/accuracy_distributions.py                    full run (docs/)
   /usr/bin/python3 tools/accuracy_distributions.py --quick --out DIR  reduced run (CI)
@@ -57,8 +59,7 @@ DIGITS = 40  # the binomial's log-gamma terms reach 2e10 at n = 1e9
 OPERATIONS = ["pdf", "logpdf", "cdf", "sf", "quantile", "isf"]
 FORWARD_OPS = OPERATIONS[:4]
 DISCRETE = ("poisson", "binom", "nbinom")
-# Whose variable the exact quantile is solved in: log x on a positive
-# support, x itself on the whole line.
+# The families on the whole line (the others start at 0).
 WHOLE_LINE = ("norm", "t")
 
 
@@ -196,27 +197,35 @@ def q_fraction(a, x):
     return mp.exp(a * mp.log(x) - x - mp.loggamma(a)) * h
 
 
-LARGE_SHAPE = 1e5  # from here mpmath's gammainc may not converge
+LARGE_SHAPE = 1e5  # from here mpmath's gammainc seldom converges
+
+
+def fraction_tails(k, y):
+    """(P(k, y), Q(k, y)) from the fraction of the smaller."""
+    if y < k:
+        lo = p_fraction(k, y)
+        return lo, 1 - lo
+    hi = q_fraction(k, y)
+    return 1 - hi, hi
 
 
 def gamma_tails(k, y):
     """(P(k, y), Q(k, y)): the smaller from mpmath's gammainc (from shapes of
-    1e5 on, where it may not converge, the fractions above), the other as 1
-    minus it."""
+    1e5 on, and wherever its series does not converge, from the fractions
+    above), the other as 1 minus it."""
     mp = mpmath
     if y <= 0:
         return mp.mpf(0), mp.mpf(1)
     if k >= LARGE_SHAPE:
+        return fraction_tails(k, y)
+    try:
         if y < k:
-            lo = p_fraction(k, y)
+            lo = mp.gammainc(k, 0, y, regularized=True)
             return lo, 1 - lo
-        hi = q_fraction(k, y)
+        hi = mp.gammainc(k, y, mp.inf, regularized=True)
         return 1 - hi, hi
-    if y < k:
-        lo = mp.gammainc(k, 0, y, regularized=True)
-        return lo, 1 - lo
-    hi = mp.gammainc(k, y, mp.inf, regularized=True)
-    return 1 - hi, hi
+    except mp.libmp.NoConvergence:
+        return fraction_tails(k, y)
 
 
 def exact(fam, x, prm):
@@ -342,18 +351,21 @@ def tail_problem(op, t):
 
 class TailProblem:
     """A quantile as G(v) = tau for accuracy_inverses.solve: G the lower or
-    upper tail at x, v = log x on a positive support and x on the whole
-    line."""
+    upper tail at x, and v = log |x| but for the normal (x itself, whose
+    log G is near a parabola in x). The t's tails are power laws, in whose
+    logarithm Newton's method converges from anywhere; the tail at most
+    1/2 puts x on its side of the median 0."""
 
     form = "tail"
 
     def __init__(self, fam, prm, lower, tau):
         self.fam, self.prm, self.lower = fam, prm, lower
         self.log_tau = mpmath.log(tau)
-        self.logvar = fam not in WHOLE_LINE
+        self.logvar = fam != "norm"
+        self.sign = -1 if fam == "t" and lower else 1
 
     def x_of(self, v):
-        return mpmath.exp(v) if self.logvar else v
+        return self.sign * mpmath.exp(v) if self.logvar else v
 
     def g(self, v):
         """G(v) and dG/dv."""
@@ -366,7 +378,9 @@ class TailProblem:
 def solve_quantile(fam, prm, lower, tau, x0):
     """The exact crossing, by Newton's method on log G from x0."""
     problem = TailProblem(fam, prm, lower, tau)
-    v, _ = inv.solve(problem, mpmath.log(x0) if problem.logvar else mpmath.mpf(x0))
+    if problem.logvar and problem.sign * x0 <= 0:
+        raise ArithmeticError("a start on the other side of the median")
+    v, _ = inv.solve(problem, mpmath.log(abs(x0)) if problem.logvar else mpmath.mpf(x0))
     return problem.x_of(v)
 
 
@@ -914,6 +928,7 @@ def write_page(out_dir, results, quick, command, missing, seconds, dropped):
                                 f": {points} points ({dropped} more that mpmath could not solve) in {seconds:.0f} s.",
                                 quick, missing)
     lines += ["## Summary", ""] + summary_table(results) + [""]
+    lines += ["![Quantile error against 1 + κ·forward error](accuracy-distributions.png)", ""]
     lines += DENSITY_STATEMENT + [""]
     for fam, _, params, name in families():
         if not any(r[1] == fam and r[3] for r in results):
@@ -923,6 +938,25 @@ def write_page(out_dir, results, quick, command, missing, seconds, dropped):
         lines += family_table(results, fam) + [""]
     with open(os.path.join(out_dir, "distributions-accuracy.md"), "w") as f:
         f.write("\n".join(lines))
+
+
+def plot(results, path):
+    """The continuous quantiles' and isf's error against 1 + kappa * forward
+    error, every point where the first-order relation applies, one panel
+    per family."""
+    panels = []
+    for fam, _, _, _ in families():
+        if fam in DISCRETE:
+            continue
+        measured = [m[kind] for kind, f, _, rows in results if f == fam and kind in ("quantile", "isf")
+                    for _, m in rows]
+        points = [(1 + q["kappa"] * q["fwd"], q["err"]) for q in measured
+                  if q["linear"] and all(math.isfinite(q[k]) for k in ("err", "fwd", "kappa"))]
+        if points:
+            panels.append((f"{fam}: quantile and isf", points))
+    return inv.error_panels(panels, path, "Continuous quantiles: error against what the cdf's (sf's) error and "
+                            "the conditioning allow (points on or below the line: nothing added; below "
+                            "0.01 ULP drawn at 0.01)")
 
 
 def summary_block(results):
@@ -980,6 +1014,7 @@ def main():
 
 
 def report(out_dir, results, quick, command, missing, seconds, dropped):
+    plot(results, os.path.join(out_dir, "accuracy-distributions.png"))
     write_page(out_dir, results, quick, command, missing, seconds, dropped)
     block = acc.refresh_block(out_dir, "distributions", summary_block(results))
     points = sum(len(r[3]) for r in results)

@@ -679,38 +679,45 @@ def exhaustive_lines(out_dir):
 def plot(results, path):
     """The inverse's error against 1 + kappa * forward error, every point
     where the first-order relation applies, one panel per function."""
+    panels = []
+    for fname in ORDER:
+        points = [(1 + m["kappa"] * m["fwd"], m["err"]) for f, _, rows_ in results if f == fname
+                  for _, m in rows_
+                  if m["linear"] and all(math.isfinite(m[k]) for k in ("err", "fwd", "kappa"))]
+        if any(f == fname and r for f, _, r in results):
+            panels.append((f"varnel::stats::{fname}", points))
+    return error_panels(panels, path, "Inverses: error against what the forward function's error and the "
+                        "conditioning allow (points on or below the line: nothing added; below 0.01 ULP "
+                        "drawn at 0.01)")
+
+
+def error_panels(panels, path, title):
+    """panels: (title, [(1 + kappa * forward error, error)]), drawn four to a
+    row on log axes beside the line where the two are equal."""
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
-    present = [f for f in ORDER if any(r[0] == f and r[2] for r in results)]
-    if not present:
+    if not panels:
         return False
     cols = 4
-    rows = (len(present) + cols - 1) // cols
+    rows = (len(panels) + cols - 1) // cols
     fig, axes = plt.subplots(rows, cols, figsize=(4 * cols, 3.6 * rows), squeeze=False)
-    for ax in axes.flat[len(present):]:
+    for ax in axes.flat[len(panels):]:
         ax.axis("off")
-    for ax, fname in zip(axes.flat, present):
-        xs, ys = [], []
-        for f, _, rows_ in results:
-            if f != fname:
-                continue
-            for _, m in rows_:
-                if m["linear"] and all(math.isfinite(m[k]) for k in ("err", "fwd", "kappa")):
-                    xs.append(1 + m["kappa"] * m["fwd"])
-                    ys.append(max(m["err"], 1e-2))
+    for ax, (name, points) in zip(axes.flat, panels):
+        xs = [x for x, _ in points]
+        ys = [max(y, 1e-2) for _, y in points]
         ax.scatter(xs, ys, s=2)
         lo = min(xs + ys + [1e-2])
         hi = max(xs + ys + [10])
         ax.plot([lo, hi], [lo, hi], color="grey", linewidth=0.8)
         ax.set_xscale("log")
         ax.set_yscale("log")
-        ax.set_title(f"varnel::stats::{fname}", fontsize=9)
+        ax.set_title(name, fontsize=9)
         ax.set_xlabel("1 + κ·forward error", fontsize=8)
         ax.set_ylabel("error (ULP)", fontsize=8)
         ax.grid(True, which="major", alpha=0.3)
-    fig.suptitle("Inverses: error against what the forward function's error and the conditioning allow "
-                 "(points on or below the line: nothing added; below 0.01 ULP drawn at 0.01)", fontsize=9)
+    fig.suptitle(title, fontsize=9)
     fig.tight_layout(rect=(0, 0, 1, 0.97))
     fig.savefig(path, dpi=80, metadata={"Software": None})
     plt.close(fig)

@@ -111,24 +111,31 @@ def stand_in(monkeypatch, fam, quantile):
     monkeypatch.setattr(ad, "lib", lambda f, op: table[op])
 
 
-# offset in ulps of the quantile's result, the error the tool must report
-CONTINUOUS = [(0, 0.5), (1, 1.5), (-7, 7.5), (1000, 1000.5)]
+# family, parameters, target p, a start for the exact quantile, why
+QUANTILES = [
+    ("gamma", (3.5, 1.0), 1e-5, 0.05, "solved in log x"),
+    ("t", (3.0,), 1e-5, -40.0, "solved in log |x|, on the negative side"),
+    ("t", (0.2,), 0.999, 1e10, "a power-law tail, from a start far out"),
+    ("norm", (1.0, 2.0), 0.3, 0.0, "solved in x"),
+]
+# offset in ulps of the quantile's result
+OFFSETS = [0, 1, -7, 1000]
 
 
-@pytest.mark.parametrize("offset, bound", CONTINUOUS)
-def test_continuous_quantile_error(monkeypatch, offset, bound):
-    """The gamma quantile at p = 1e-5, moved by offset doubles from the
-    correctly rounded one: the error reported is within half an ulp of it."""
-    k, p = 3.5, 1e-5
+@pytest.mark.parametrize("fam, prm, p, start, why", QUANTILES, ids=[r[4] for r in QUANTILES])
+@pytest.mark.parametrize("offset", OFFSETS)
+def test_continuous_quantile_error(monkeypatch, fam, prm, p, start, why, offset):
+    """A quantile moved by offset doubles from the correctly rounded one:
+    the error reported is within half an ulp of the offset."""
     with mp.workdps(60):
-        x = float(mp.findroot(lambda v: mp.gammainc(k, 0, v, regularized=True) - X(p), 0.05))
+        x = float(mp.findroot(lambda v: ad.exact(fam, v, prm)[1] - X(p), X(start)))
     moved = x
     for _ in range(abs(offset)):
         moved = math.nextafter(moved, math.inf if offset > 0 else -math.inf)
-    stand_in(monkeypatch, "gamma", lambda t, *prm: moved)
-    m = ad.measure_continuous_quantile("gamma", "quantile", p, (k, 1.0))
-    assert abs(offset) - 0.5 <= m["err"] <= bound
-    assert m["linear"] and m["kappa"] < 1, "a lower tail of the gamma is well conditioned"
+    stand_in(monkeypatch, fam, lambda t, *a: moved)
+    m = ad.measure_continuous_quantile(fam, "quantile", p, prm)
+    assert abs(offset) - 0.5 <= m["err"] <= abs(offset) + 0.5, why
+    assert m["linear"], why
 
 
 # offset of k from the exact smallest k with cdf(k) >= p, and the distance
