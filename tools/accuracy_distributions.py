@@ -852,8 +852,10 @@ INTRO = [
     "x^a (1−x)^b / (a B(a, b)) / (1 + d1/(1 + d2/(1 + …))), evaluated by mpmath on the side",
     "where it converges (beta, t, F, binomial, negative binomial; mpmath's own `betainc` sums a",
     "hypergeometric series that does not converge for parameters in the thousands, and loses",
-    "digits in the far tails at 30 digits). Each family has three classes of parameters, and each",
-    "class three regions:",
+    "digits in the far tails at 30 digits). Likewise for shapes from 1e5, where `gammainc`'s",
+    "series does not converge, P comes from that fraction's limit for the incomplete gamma",
+    "function and Q from Legendre's continued fraction. Each family has three classes of",
+    "parameters, and each class three regions:",
     "",
     "- *pdf, logpdf, cdf, sf*: points x = quantile(p) of the library itself for p log-uniform",
     "  from 1e-320 to 0.01 (lower tail) and uniform in the body, and x = isf(q) for q from",
@@ -885,7 +887,8 @@ INTRO = [
     "x·(log f)′, the relative change of the density per relative change of x (the rounding of",
     "an internal x/θ, z = (x − μ)/σ or d1x/(d1x + d2) shows in the result multiplied by it); for",
     "the cdf and sf the value and x·f/F, the same for the tail; for the quantiles κ and the",
-    "forward error.",
+    "forward error. The lower tails' points at subnormal x, where the argument itself has lost",
+    "digits, are a region of their own; the summary's columns leave them out but for the last.",
 ]
 
 DENSITY_STATEMENT = [
