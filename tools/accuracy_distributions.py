@@ -237,8 +237,14 @@ def exact(fam, x, prm):
     if fam == "norm":
         mu, sigma = prm
         z = (x - mu) / sigma
-        return (-z * z / 2 - mp.log(sigma) - mp.log(2 * mp.pi) / 2,
-                mp.erfc(-z / mp.sqrt(2)) / 2, mp.erfc(z / mp.sqrt(2)) / 2)
+        log_density = -z * z / 2 - mp.log(sigma) - mp.log(2 * mp.pi) / 2
+        w = abs(z) / mp.sqrt(2)
+        if w <= 1e4:
+            return log_density, mp.erfc(-z / mp.sqrt(2)) / 2, mp.erfc(z / mp.sqrt(2)) / 2
+        # Beyond mpmath's erfc: e^(-w^2) times the scaled function's
+        # asymptotic series (accuracy.ref_erf).
+        tail = mp.exp(-w * w) * acc.ref_erf(w, 2) / 2
+        return (log_density, tail, 1 - tail) if z < 0 else (log_density, 1 - tail, tail)
     if fam in ("chisq", "gamma"):
         k, theta = (prm[0] / 2, mp.mpf(2)) if fam == "chisq" else prm
         y = x / theta

@@ -11,6 +11,7 @@ so that a quantile off by a known amount must be reported as such.
 """
 
 import math
+import sys
 
 import mpmath
 import pytest
@@ -39,6 +40,7 @@ X = mp.mpf
 # family, x, parameters, exact P(X <= x), why
 LOWER_TAILS = [
     ("norm", 0.0, (0.0, 1.0), X(1) / 2, "the normal's centre"),
+    ("norm", -2e4, (0.0, 1.0), None, "beyond mpmath's erfc: the asymptotic series"),
     ("norm", -37.5, (0.0, 1.0), None, "erfc far below the normal range: from the upper tail's form"),
     ("chisq", 3.0, (2.0,), 1 - mp.exp(X(-3) / 2), "k = 2 is the exponential with mean 2"),
     ("gamma", 800.0, (1.0, 1.0), 1 - mp.exp(X(-800)), "shape 1: Q = e^-x, below the doubles"),
@@ -68,8 +70,8 @@ LOWER_TAILS = [
 @pytest.mark.parametrize("fam, x, prm, lower, why", LOWER_TAILS, ids=[r[4] for r in LOWER_TAILS])
 def test_tails(fam, x, prm, lower, why):
     _, lo, hi = ad.exact(fam, x, prm)
-    if lower is None:  # the normal's far tail: Phi(-37.5) = erfc(37.5/sqrt2)/2
-        lower = high(lambda: mp.erfc(X(37.5) / mp.sqrt(2)) / 2)
+    if lower is None:  # the normal's far tails: Phi(x) = erfc(-x/sqrt2)/2
+        lower = high(lambda: mp.erfc(-X(x) / mp.sqrt(2)) / 2)
     assert abs(lo - lower) <= mp.mpf(10) ** -30 * abs(lower), why
     assert abs(lo + hi - 1) <= mp.mpf(10) ** -35, "the two tails add to 1"
 
@@ -182,3 +184,33 @@ def test_discrete_tie(monkeypatch, side, why):
     m = ad.measure_discrete_quantile("poisson", "quantile", p, (lam,))
     assert m["differs"] and m["distance"] == 1, why
     assert m["tie"] and m["margin"] < 1, why
+
+
+# family, parameters, operation, target, the stand-in's result, whether the
+# verdict is "right, at an end of the doubles", why
+ENDS = [
+    ("gamma", (1e-3, 1.0), "quantile", 1e-10, 0.0, True,
+     "x = (p Gamma(k + 1))^(1/k) near 1e-10000 underflows: 0 is right"),
+    ("gamma", (2.0, 1.0), "quantile", 1e-5, 0.0, False, "0 where the crossing is near 4.5e-3"),
+    ("t", (0.1,), "quantile", 1e-200, -sys.float_info.max, True,
+     "the crossing near -1e2000: the most negative double is right"),
+    ("t", (0.1,), "quantile", 1e-200, -1e300, False, "-1e300 is not the crossing"),
+    ("beta", (0.5, 1e-3), "isf", 1e-100, 1.0, True, "1 - x far below 2^-53: 1 is right"),
+    ("norm", (0.0, 1.0), "isf", 1e-300, math.inf, False, "the crossing near 37 is a double"),
+]
+
+
+@pytest.mark.parametrize("fam, prm, op, t, result, right, why", ENDS, ids=[r[6] for r in ENDS])
+def test_results_at_an_end(monkeypatch, fam, prm, op, t, result, right, why):
+    stand_in(monkeypatch, fam, lambda *a: result)
+    m = ad.measure_continuous_quantile(fam, op, t, prm)
+    assert (m["err"] == 0) == right, why
+    assert not m["linear"] or not right, why
+
+
+def test_subnormal_points_are_a_region_of_their_own():
+    pts = [(1e-310, 2.0), (3e-300, 2.0), (5e-324, 1.0), (0.5, 1.0)]
+    regions = ad.split_subnormal("lower", pts)
+    assert regions == [("lower", [(3e-300, 2.0), (0.5, 1.0)]),
+                       ("lower" + ad.SUBNORMAL, [(1e-310, 2.0), (5e-324, 1.0)])]
+    assert ad.split_subnormal("body", [(0.5, 1.0)]) == [("body", [(0.5, 1.0)])]
