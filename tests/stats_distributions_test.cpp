@@ -315,6 +315,11 @@ TEST(StatsDistributions, ValuesAgainstHighPrecision) {
       {"f_sf far", st::d_f_sf(1e6, 4, 6), 1.3499924062773374e-17},
       // Where 1 - x (beta) or y (F) rounds: the side that cephes' I_x would
       // take from the rounded argument comes from the other side's exact one.
+      // A subnormal x, where n p in the deviance term of the kernel loses
+      // its digits (against log x^(a-1) (1-x)^(b-1) / B(a, b) at 40 digits).
+      {"beta_logpdf, subnormal x", st::d_beta_logpdf(5e-324, 0.5, 3), 372.15549743955306},
+      {"beta_logpdf, subnormal x, a + b < 1", st::d_beta_logpdf(1e-310, 0.3, 0.7), 498.30429993835818},
+      {"beta_logpdf, subnormal x, a > 1", st::d_beta_logpdf(1e-320, 2.5, 0.5), -1105.4047619692985},
       {"beta_sf, 1 - x rounds to 1", st::d_beta_sf(1.3665e-27, 0.142, 0.7205), 0.99985772082684587},
       {"f_sf, 1 - y rounds to 1", st::d_f_sf(1.5e-22, 0.525, 12.08), 0.999998569216468},
       {"f_cdf, y rounds near 1", st::d_f_cdf(4.31e13, 28.75, 1.238), 0.99999999701080693765},

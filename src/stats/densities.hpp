@@ -77,6 +77,16 @@ inline double bd0(double x, double m) noexcept {
   return x * lr + m - x;
 }
 
+// bd0(x, n p) for n, p > 0. Where n p falls below the normal range (the beta
+// density at a subnormal y) the product has lost its digits or is 0; m is
+// then negligible against x >= 1e-300 and x log(x / m) comes from the sum of
+// the logarithms of n and p, each exact to an ulp.
+inline double bd0_product(double x, double n, double p) noexcept {
+  const double m = n * p;
+  if (!std::isless(m, std::numeric_limits<double>::min()) || x == 0) return bd0(x, m);
+  return x * (std::log(x) - std::log(n) - std::log(p)) + m - x;
+}
+
 // log[Gamma(x + y + 1) / (Gamma(x + 1) Gamma(y + 1)) p^x q^y] for real
 // x, y >= 0 and p + q = 1 (both given, so that the caller's accurate one is
 // used): the binomial probability of x successes in n = x + y trials.
@@ -91,7 +101,8 @@ inline double log_binomial_kernel(double x, double y, double p, double q) noexce
     return std::isless(p, 0.1) ? -bd0(n, n * q) - n * p : n * std::log(q);
   }
   if (y == 0) return std::isless(q, 0.1) ? -bd0(n, n * p) - n * q : n * std::log(p);
-  const double lc = stirlerr(n) - stirlerr(x) - stirlerr(y) - bd0(x, n * p) - bd0(y, n * q);
+  const double lc =
+      stirlerr(n) - stirlerr(x) - stirlerr(y) - bd0_product(x, n, p) - bd0_product(y, n, q);
   // log(2 pi x y / n), the Gaussian factor of the saddle point.
   const double lf = kLog2Pi + std::log(x) + std::log(y) - std::log(n);
   return lc - 0.5 * lf;
