@@ -321,6 +321,7 @@ TEST(StatsDistributions, ValuesAgainstHighPrecision) {
       {"beta_logpdf, subnormal x, a + b < 1", st::d_beta_logpdf(1e-310, 0.3, 0.7), 498.30429993835818},
       {"beta_logpdf, subnormal x, a > 1", st::d_beta_logpdf(1e-320, 2.5, 0.5), -1105.4047619692985},
       {"beta_sf, 1 - x rounds to 1", st::d_beta_sf(1.3665e-27, 0.142, 0.7205), 0.99985772082684587},
+      {"beta_sf, 1 - x rounds to 1, cdf above 1/2", st::d_beta_sf(1e-27, 0.002, 0.5), 0.11935934838153536},
       {"f_sf, 1 - y rounds to 1", st::d_f_sf(1.5e-22, 0.525, 12.08), 0.999998569216468},
       {"f_cdf, y rounds near 1", st::d_f_cdf(4.31e13, 28.75, 1.238), 0.99999999701080693765},
       {"f_cdf, y rounds near 1 (2)", st::d_f_cdf(4.85e13, 28.75, 1.238), 0.99999999722143052909},

@@ -129,18 +129,29 @@ double I(double a, double b, double x, double w) noexcept {
   const double t = small_beta_tail(a, b, x, w);
   return std::isnan(t) ? v : clamp01(t);
 }
+constexpr double kLn2 = 0.69314718055994530942;  // log 2
+
+// log of y^(a-1) w^(b-1) / B(a, b) for y in (0, 1), w = 1 - y, given both.
+double log_beta_density(double a, double b, double y, double w) noexcept {
+  return log_binomial_kernel(a, b, y, w) + std::log(a) + std::log(b) - std::log(a + b) -
+         std::log(y) - std::log(w);
+}
 // I_y(a, b) where y and w = 1 - y are both known to full relative accuracy
 // (each formed directly, neither as 1 minus the other). cephes' I_y takes y
-// alone and forms 1 - y itself, which drops the digits of w that y cannot
-// hold: w < 2^-54 rounds to 0 and I to exactly 1. Beyond y = 1/2 the value
-// is therefore taken as 1 - I_w(b, a) from the exact w wherever that
-// complement is at most 1/2, so that the subtraction loses nothing; where it
-// is larger, I_y(a, b) is the small side and its sensitivity to y, not to w,
-// decides.
+// alone and forms 1 - y itself. Up to y = 1/2 that costs nothing. Beyond, y
+// carries an absolute error up to 2^-54 (and rounds to 1 where w < 2^-54),
+// which moves I_y by the density times that; the other route, 1 - I_w(b, a)
+// from the exact w, carries the subtraction's absolute 2^-53 instead. So:
+// 1 - I_w(b, a) wherever that complement is at most 1/2 (nothing then
+// cancels), and otherwise wherever the density at y exceeds 2 or y is 1.
 double I_split(double a, double b, double y, double w) noexcept {
   if (!std::isgreater(y, 0.5)) return I(a, b, y, w);
   const double complement = I(b, a, w, y);
-  return std::islessequal(complement, 0.5) ? 1.0 - complement : I(a, b, y, w);
+  if (std::islessequal(complement, 0.5) || y == 1 ||
+      std::isgreater(log_beta_density(a, b, y, w), kLn2)) {
+    return 1.0 - complement;
+  }
+  return I(a, b, y, w);
 }
 double lngamma(double x) noexcept { return specfun::d_lngamma(x); }
 
@@ -573,11 +584,6 @@ double beta_sf_valid(double x, double a, double b) noexcept {
   if (!std::isgreater(x, 0.0)) return 1.0;
   if (!std::isless(x, 1.0)) return 0.0;
   return I_split(b, a, 1.0 - x, x);
-}
-// log of y^(a-1) w^(b-1) / B(a, b) for y in (0, 1), w = 1 - y, given both.
-double log_beta_density(double a, double b, double y, double w) noexcept {
-  return log_binomial_kernel(a, b, y, w) + std::log(a) + std::log(b) - std::log(a + b) -
-         std::log(y) - std::log(w);
 }
 double beta_logpdf_valid(double x, double a, double b) noexcept {
   if (std::isnan(x)) return kNaN;
