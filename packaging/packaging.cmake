@@ -28,7 +28,7 @@ set(VARNEL_PACKAGE_MAINTAINER "libvarnel developers <libvarnel@example.org>"
 set(VARNEL_PACKAGE_VERSION ${PROJECT_VERSION}-${VARNEL_PACKAGE_RELEASE})
 
 # The Debian packages are built in each release's own environment (Debian 12
-# on the host, Debian 13 in a root of its own: scripts/test-debian13.sh), and
+# on the host, Debian 13 in a root of its own: scripts/test-debian.sh), and
 # their versions say which, as Debian's convention for one source built for
 # several releases does: 0.1.0-1~deb12u1, 0.1.0-1~deb13u1. Both sort below
 # 0.1.0-1, and Debian 12's below Debian 13's, so an upgrade of the system

@@ -9,8 +9,9 @@
 #
 # The packages are those of the Debian release this runs on (its
 # /etc/os-release): Debian 12's CPython 3.11 and NumPy 1.24 on the host,
-# Debian 13's CPython 3.13 and NumPy 2 inside the Debian 13 root
-# (scripts/test-debian13.sh runs it there).
+# Debian 13's CPython 3.13 and NumPy 2.2 inside the Debian 13 root, Debian
+# testing's CPython 3.14 and NumPy 2.4 inside its root (scripts/test-debian.sh
+# runs it there).
 #
 # The directory is cached, keyed by the versions of all the packages, under
 # $VARNEL_CACHE_DIR (default $XDG_CACHE_HOME/varnel or ~/.cache/varnel): a
@@ -24,7 +25,8 @@ set -euo pipefail
 
 # What differs between the releases: the interpreter's version, library
 # names (Debian 13's 64-bit time_t transition renamed libssl3), NumPy's
-# headers (their own package in Debian 13) and pytest's dependencies.
+# headers (their own package from Debian 13 on) and pytest's dependencies
+# (Debian testing's pytest needs Pygments too).
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 case $codename in
   bookworm)
@@ -35,6 +37,10 @@ case $codename in
     python=3.13
     release_arch=(libssl3t64 python3-numpy python3-numpy-dev)
     release_all=() ;;
+  forky)
+    python=3.14
+    release_arch=(libssl3t64 python3-numpy python3-numpy-dev)
+    release_all=(python3-pygments) ;;
   *) echo "arm64-python-root: no package list for Debian release '$codename'" >&2; exit 1 ;;
 esac
 

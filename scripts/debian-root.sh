@@ -55,10 +55,16 @@ build_packages=(g++ cmake make pkg-config gfortran libgtest-dev googletest libbe
                 dpkg-dev fakeroot file lintian binutils
                 g++-aarch64-linux-gnu gfortran-aarch64-linux-gnu qemu-user
                 libc6:arm64 libgcc-s1:arm64 libstdc++6:arm64)
-packages_of() { # kind
+# Debian testing's build root also checks the R package, the wheels'
+# platform tag with auditwheel and, where packaged, the free-threaded CPython
+# (scripts/test-debian.sh).
+testing_build_packages=(r-base-dev r-cran-testthat python3-auditwheel)
+packages_of() { # kind, release
   case $1 in
     clean) ;;
-    build) echo "${build_packages[@]}" ;;
+    build)
+      echo "${build_packages[@]}"
+      if [ "$2" = forky ]; then echo "${testing_build_packages[@]}"; fi ;;
     *) say "unknown kind '$1' (clean or build)"; exit 2 ;;
   esac
 }
@@ -165,7 +171,7 @@ in_root() { # root, command...: a clean environment, the variables that matter p
 # --- making a cached root -------------------------------------------------------
 root_dir() { # release, kind
   local key
-  key=$(printf '%s\n' "recipe 1" "$1" "$2" $(packages_of "$2") | sha256sum | cut -c1-12)
+  key=$(printf '%s\n' "recipe 1" "$1" "$2" $(packages_of "$2" "$1") | sha256sum | cut -c1-12)
   echo "$roots/$1-$2-$key"
 }
 # A root in use by a run is held shared (its .complete file locked); it is
@@ -186,7 +192,7 @@ fresh() { # root: complete and young enough
 }
 
 make_root() { # release, kind
-  local release=$1 kind=$2 root tmp mirror dir packages
+  local release=$1 kind=$2 root tmp mirror dir script packages
   root=$(root_dir "$release" "$kind")
   fresh "$root" && return 0
   mkdir -p "$roots"
@@ -195,7 +201,7 @@ make_root() { # release, kind
   if fresh "$root"; then exec 9>&-; return 0; fi
   tmp=$root.tmp
   remove_tree "$tmp"
-  packages=$(packages_of "$kind")
+  packages=$(packages_of "$kind" "$release")
   if [ "$kind" != clean ]; then
     # Every other kind starts from a copy of the clean root.
     exec 9>&-
@@ -208,10 +214,19 @@ make_root() { # release, kind
   else
     mirror=$(debian_mirror)
     dir=$(debootstrap_dir)
-    say "debootstrap --variant=minbase $release from $mirror into $tmp"
+    # A release newer than the host's debootstrap (Debian testing) is made
+    # with the script of unstable, which has every newer release's layout.
+    script=$dir/usr/share/debootstrap/scripts/$release
+    [ -e "$script" ] || script=$dir/usr/share/debootstrap/scripts/sid
+    say "debootstrap --variant=minbase $release from $mirror into $tmp ($(basename "$script")'s script)"
     DEBOOTSTRAP_DIR=$dir/usr/share/debootstrap "$dir/usr/sbin/debootstrap" --variant=minbase \
-      --keyring=/usr/share/keyrings/debian-archive-keyring.gpg "$release" "$tmp" "$mirror" >&2
+      --keyring=/usr/share/keyrings/debian-archive-keyring.gpg "$release" "$tmp" "$mirror" "$script" >&2
     printf 'deb %s %s main\n' "$mirror" "$release" >"$tmp/etc/apt/sources.list"
+    # The mirror's copy of testing may be weeks old, its Release file past
+    # its Valid-Until date; the signature is still checked.
+    if [ ! -e "$dir/usr/share/debootstrap/scripts/$release" ]; then
+      echo 'Acquire::Check-Valid-Until "false";' >"$tmp/etc/apt/apt.conf.d/90varnel-testing"
+    fi
   fi
   (
     trap unmount_all EXIT

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native x86_64 build and the aarch64 cross build
 # under qemu, the toolchain matrix, the packages of both, the Python package
-# on both (aarch64 under qemu), the same on Debian 13 in a root of its own
-# (scripts/test-debian13.sh), then the reliability stages: the suite again
+# on both (aarch64 under qemu), the same on Debian 13 and on Debian testing
+# in roots of their own (scripts/test-debian.sh), then the reliability
+# stages: the suite again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency test
 # with ThreadSanitizer, and a bounded fuzzing run of every exported function.
 # Installs what is missing first. VARNEL_FUZZ_SECONDS sets the fuzzing time
@@ -48,6 +49,14 @@ trap print_stage_times EXIT
 stage "dependencies"
 bash scripts/setup-deps.sh
 jobs=$(nproc)
+
+# Debian testing's build root, made (or found in the cache) in the
+# background while the CPU-bound stages run: making it is mostly downloading
+# and unpacking. Its stage waits for it.
+mkdir -p build-test
+testing_root_log=$PWD/build-test/debian-testing-root.log
+bash scripts/debian-root.sh path forky build >"$testing_root_log" 2>&1 &
+testing_root_pid=$!
 
 run_suite() { # build-dir, extra cmake arguments...
   local dir=$1
@@ -262,10 +271,20 @@ echo "wheels: $((SECONDS - wheel_start)) s"
 # 13 packages with their checks and apt install, the Python suite on
 # aarch64 with Debian 13's arm64 CPython and NumPy, the wheels above and the
 # source distribution, in a Debian 13 root made from Debian's packages and
-# cached (scripts/test-debian13.sh).
+# cached (scripts/test-debian.sh).
 stage "Debian 13"
-bash scripts/test-debian13.sh "$wheels" build-test-aarch64
+bash scripts/test-debian.sh trixie "$wheels" build-test-aarch64
 # --- end of Debian 13
+
+# --- Debian testing: GCC 16, CMake 4.3, glibc 2.43, CPython 3.14, NumPy 2.4,
+# R 4.6: the build and ctest, the wheels above (auditwheel's verdict
+# included) and the source distribution, the free-threaded CPython where
+# packaged, the R package's check, in the root made in the background since
+# the start (scripts/test-debian.sh).
+stage "Debian testing"
+wait "$testing_root_pid" || { cat "$testing_root_log"; echo "no Debian testing root"; exit 1; }
+bash scripts/test-debian.sh forky "$wheels" build-test-aarch64
+# --- end of Debian testing
 
 run_suite build-asan -DVARNEL_SANITIZE=address,undefined
 

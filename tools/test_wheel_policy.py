@@ -157,3 +157,43 @@ def test_retag_gives_back_the_tag_of_the_objects(tmp_path):
         for name in a.namelist():
             if not name.endswith(("/WHEEL", "/RECORD")):
                 assert a.read(name) == b.read(name), name
+
+
+# auditwheel's report on a wheel, as `auditwheel show` wraps it, and whether
+# it keeps the wheel's tag. The rows' reports name the tag at the place
+# auditwheel's do.
+def auditwheel_report(tag):
+    return (f"\nvarnel-0.1.0-cp311-abi3-manylinux_2_28_x86_64.whl is consistent with\n"
+            f"the following platform tag: \"{tag}\".\n\nThe wheel references external\n")
+
+
+X86_64 = "varnel-0.1.0-cp311-abi3-manylinux_2_28_x86_64.whl"
+AARCH64 = "varnel-0.1.0-cp311-abi3-manylinux_2_28_aarch64.whl"
+# wheel, auditwheel's report, the fault's start (None: the tag is kept), why
+AUDITWHEEL = [
+    (X86_64, auditwheel_report("manylinux_2_28_x86_64"), None, "the wheel's own tag"),
+    (AARCH64, auditwheel_report("manylinux_2_27_aarch64"), None,
+     "an older glibc: a wheel for 2.27 runs on 2.28"),
+    (X86_64, auditwheel_report("manylinux_2_17_x86_64"), None, "much older, still kept"),
+    (X86_64, auditwheel_report("manylinux_2_31_x86_64"), "auditwheel finds manylinux_2_31_x86_64, newer",
+     "a newer glibc than the tag promises"),
+    (X86_64, auditwheel_report("manylinux_2_28_aarch64"), "auditwheel finds manylinux_2_28_aarch64, another",
+     "the objects of another architecture"),
+    (X86_64, auditwheel_report("linux_x86_64"), "auditwheel finds linux_x86_64, no manylinux",
+     "no manylinux tag at all"),
+    (X86_64, "This does not look like a platform wheel", "auditwheel names no platform tag",
+     "a report without the sentence"),
+    ("varnel-0.1.0-cp311-abi3-linux_x86_64.whl", auditwheel_report("manylinux_2_28_x86_64"),
+     "varnel-0.1.0-cp311-abi3-linux_x86_64.whl has no manylinux tag", "a wheel that claims none"),
+    (X86_64, 'is consistent\nwith the following\nplatform tag:\n"manylinux_2_28_x86_64".', None,
+     "lines wrapped between any two words"),
+]
+
+
+@pytest.mark.parametrize("wheel, text, fault, why", AUDITWHEEL, ids=[row[3] for row in AUDITWHEEL])
+def test_auditwheel_report(wheel, text, fault, why):
+    found = wp.auditwheel_fault(wheel, text)
+    if fault is None:
+        assert found is None, why
+    else:
+        assert found is not None and found.startswith(fault), (why, found)

@@ -26,6 +26,10 @@ the machine the wheel was built on.
                                          and RECORD), keeping every other byte
                                          and the entries' times; prints the
                                          new file's path
+    wheel_policy.py auditwheel WHEEL REPORT
+                                         fails unless REPORT, the text of
+                                         `auditwheel show WHEEL`, finds the
+                                         wheel's manylinux tag kept
 """
 
 import argparse
@@ -317,6 +321,32 @@ def retag(wheel):
     return new_path
 
 
+MANYLINUX = re.compile(r"manylinux_(\d+)_(\d+)_(\w+)")
+# auditwheel's sentence naming the most widely installable tag; it wraps its
+# lines anywhere between the words.
+AUDITWHEEL_TAG = re.compile(r"is\s+consistent\s+with\s+the\s+following\s+platform\s+tag:\s+\"([^\"]+)\"")
+
+
+def auditwheel_fault(wheel, text):
+    """None if auditwheel's report finds the wheel's manylinux tag kept: the tag
+    it names is of the wheel's architecture and needs no newer glibc (a
+    wheel for glibc 2.27 runs on 2.28 too). Otherwise what is wrong."""
+    claimed = MANYLINUX.search(os.path.basename(wheel))
+    if claimed is None:
+        return f"{os.path.basename(wheel)} has no manylinux tag"
+    found = AUDITWHEEL_TAG.search(text)
+    if found is None:
+        return "auditwheel names no platform tag"
+    named = MANYLINUX.fullmatch(found.group(1))
+    if named is None:
+        return f"auditwheel finds {found.group(1)}, no manylinux tag"
+    if named.group(3) != claimed.group(3):
+        return f"auditwheel finds {found.group(1)}, another architecture"
+    if (int(named.group(1)), int(named.group(2))) > (int(claimed.group(1)), int(claimed.group(2))):
+        return f"auditwheel finds {found.group(1)}, newer than the wheel's {claimed.group(0)}"
+    return None
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     sub = parser.add_subparsers(dest="command", required=True)
@@ -327,7 +357,15 @@ def main(argv=None):
     chk.add_argument("wheels", nargs="+")
     ret = sub.add_parser("retag", help="rename a linux_<arch> wheel to the tag its objects allow")
     ret.add_argument("wheel")
+    aud = sub.add_parser("auditwheel", help="fail unless auditwheel's report keeps the wheel's tag")
+    aud.add_argument("wheel")
+    aud.add_argument("report")
     args = parser.parse_args(argv)
+    if args.command == "auditwheel":
+        with open(args.report) as f:
+            fault = auditwheel_fault(args.wheel, f.read())
+        print(f"  auditwheel: {fault or 'the tag is kept'}")
+        return int(fault is not None)
     if args.command == "retag":
         print(retag(args.wheel))
         return 0
