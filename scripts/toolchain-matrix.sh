@@ -91,12 +91,18 @@ toolchain_compilers() {
   esac
 }
 
+# A platform's own GCC (the compilers into cmake_args), for what is built
+# once per platform with default flags.
+platform_gcc() {
+  if [ "$1" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+}
+
 # GoogleTest, once per platform, with that platform's GCC and default flags.
 build_gtest() {
   local platform=$1 prefix=$out/gtest-$1
   [ -f "$prefix/.complete" ] && return 0
   local cmake_args objdump
-  if [ "$platform" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+  platform_gcc "$platform"
   echo "--- GoogleTest for $platform"
   rm -rf "$prefix" "$out/gtest-build-$platform"
   env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S /usr/src/googletest -B "$out/gtest-build-$platform" \
@@ -114,7 +120,7 @@ build_harness() {
   local platform=$1 dir=$out/harness-$1
   [ -n "${harness[$platform]:-}" ] && return 0
   local cmake_args objdump
-  if [ "$platform" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+  platform_gcc "$platform"
   echo "--- bit tests for $platform"
   env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S "$source" -B "$dir" "${cmake_args[@]}" \
     -DVARNEL_BUILD_TESTS=BITS -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF \
