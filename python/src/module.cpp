@@ -26,6 +26,7 @@
 #include <varnel/varnel.hpp>
 
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <iterator>
 #include <string>
@@ -410,10 +411,12 @@ struct Family {
 };
 
 // The row of a table with this C name; every name of the header has one.
+// The name is a plain C string: a std::string temporary bound to the
+// parameter makes GCC 14's -Wdangling-reference suspect the returned row.
 template <typename Rows>
-const auto& by_c_name(const Rows& rows, const std::string& c_name) {
+const auto& by_c_name(const Rows& rows, const char* c_name) {
   for (const auto& row : rows) {
-    if (c_name == row.c_name) return row;
+    if (std::strcmp(c_name, row.c_name) == 0) return row;
   }
   std::abort();  // a family or operation of the header without a row here
 }
