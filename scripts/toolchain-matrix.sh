@@ -91,23 +91,23 @@ toolchain_compilers() {
   esac
 }
 
-# A platform's own GCC (the compilers into cmake_args), for what is built
-# once per platform with default flags.
-platform_gcc() {
-  if [ "$1" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+# Configures SOURCE into DIR with the platform's own GCC and default flags,
+# for what is built once per platform; the output goes to LOG.
+configure_default() { # platform source dir log cmake-arguments...
+  local platform=$1 src=$2 dir=$3 log=$4 cmake_args objdump
+  shift 4
+  if [ "$platform" = aarch64 ]; then toolchain_compilers aarch64-gcc; else toolchain_compilers gcc; fi
+  env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S "$src" -B "$dir" "${cmake_args[@]}" "$@" >"$log" 2>&1
 }
 
 # GoogleTest, once per platform, with that platform's GCC and default flags.
 build_gtest() {
   local platform=$1 prefix=$out/gtest-$1
   [ -f "$prefix/.complete" ] && return 0
-  local cmake_args objdump
-  platform_gcc "$platform"
   echo "--- GoogleTest for $platform"
   rm -rf "$prefix" "$out/gtest-build-$platform"
-  env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S /usr/src/googletest -B "$out/gtest-build-$platform" \
-    "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF \
-    -DCMAKE_INSTALL_PREFIX="$prefix" >"$out/gtest-$platform.log" 2>&1
+  configure_default "$platform" /usr/src/googletest "$out/gtest-build-$platform" "$out/gtest-$platform.log" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$prefix"
   cmake --build "$out/gtest-build-$platform" -j"$parallel" >>"$out/gtest-$platform.log" 2>&1
   cmake --install "$out/gtest-build-$platform" >>"$out/gtest-$platform.log" 2>&1
   touch "$prefix/.complete"
@@ -119,12 +119,9 @@ bit_tests=(characterisation_test stats_bits_test inverse_brackets_test)
 build_harness() {
   local platform=$1 dir=$out/harness-$1
   [ -n "${harness[$platform]:-}" ] && return 0
-  local cmake_args objdump
-  platform_gcc "$platform"
   echo "--- bit tests for $platform"
-  env -u CFLAGS -u CXXFLAGS -u LDFLAGS cmake -S "$source" -B "$dir" "${cmake_args[@]}" \
-    -DVARNEL_BUILD_TESTS=BITS -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF \
-    -DVARNEL_BUILD_FORTRAN=OFF >"$out/harness-$platform.log" 2>&1
+  configure_default "$platform" "$source" "$dir" "$out/harness-$platform.log" \
+    -DVARNEL_BUILD_TESTS=BITS -DVARNEL_BUILD_PYTHON=OFF -DVARNEL_BUILD_TOOLS=OFF -DVARNEL_BUILD_FORTRAN=OFF
   cmake --build "$dir" -j"$parallel" --target "${bit_tests[@]}" >>"$out/harness-$platform.log" 2>&1
   harness[$platform]=$dir
 }
